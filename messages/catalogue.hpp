@@ -1,0 +1,144 @@
+// The catalogue: how each structure of kav.h and kav_sync.h maps onto wire slots, with the
+// catalogue's stated sizes pinned so that a wrong list does not build.
+#pragma once
+
+#include "codec/describe.hpp"
+#include "kav.h"
+#include "kav_sync.h"
+
+// Every structure holds field0 ... field<N-1> in slot order; KAV_F<N>(T) lists their members.
+// clang-format off
+#define KAV_F1(T) &T::field0
+#define KAV_F2(T) KAV_F1(T), &T::field1
+#define KAV_F3(T) KAV_F2(T), &T::field2
+#define KAV_F4(T) KAV_F3(T), &T::field3
+#define KAV_F5(T) KAV_F4(T), &T::field4
+#define KAV_F6(T) KAV_F5(T), &T::field5
+#define KAV_F7(T) KAV_F6(T), &T::field6
+#define KAV_F8(T) KAV_F7(T), &T::field7
+#define KAV_F9(T) KAV_F8(T), &T::field8
+#define KAV_F10(T) KAV_F9(T), &T::field9
+#define KAV_F11(T) KAV_F10(T), &T::field10
+#define KAV_F12(T) KAV_F11(T), &T::field11
+#define KAV_F13(T) KAV_F12(T), &T::field12
+#define KAV_F14(T) KAV_F13(T), &T::field13
+#define KAV_F15(T) KAV_F14(T), &T::field14
+#define KAV_F16(T) KAV_F15(T), &T::field15
+#define KAV_F17(T) KAV_F16(T), &T::field16
+#define KAV_F18(T) KAV_F17(T), &T::field17
+#define KAV_F19(T) KAV_F18(T), &T::field18
+#define KAV_F20(T) KAV_F19(T), &T::field19
+#define KAV_F21(T) KAV_F20(T), &T::field20
+#define KAV_F22(T) KAV_F21(T), &T::field21
+#define KAV_F23(T) KAV_F22(T), &T::field22
+#define KAV_F24(T) KAV_F23(T), &T::field23
+#define KAV_F25(T) KAV_F24(T), &T::field24
+#define KAV_F26(T) KAV_F25(T), &T::field25
+#define KAV_F27(T) KAV_F26(T), &T::field26
+#define KAV_F28(T) KAV_F27(T), &T::field27
+#define KAV_F29(T) KAV_F28(T), &T::field28
+#define KAV_F30(T) KAV_F29(T), &T::field29
+#define KAV_F31(T) KAV_F30(T), &T::field30
+#define KAV_F32(T) KAV_F31(T), &T::field31
+#define KAV_F33(T) KAV_F32(T), &T::field32
+#define KAV_F34(T) KAV_F33(T), &T::field33
+#define KAV_F35(T) KAV_F34(T), &T::field34
+#define KAV_F36(T) KAV_F35(T), &T::field35
+#define KAV_F37(T) KAV_F36(T), &T::field36
+#define KAV_F38(T) KAV_F37(T), &T::field37
+#define KAV_F39(T) KAV_F38(T), &T::field38
+// clang-format on
+
+// A record or message of N slots whose members' types give their wire kinds.
+#define KAV_RECORD(T, N)                                       \
+  template <>                                                  \
+  struct kav::Layout<T> {                                      \
+    using fields = Fields<KAV_F##N(T)>;                        \
+    static constexpr const char* non_root = #T "_unpack_non_root"; \
+  }
+// An update or delete list: field0 beside a vector of records in slot 1.
+#define KAV_WRAPPER(T)                                                       \
+  template <>                                                                \
+  struct kav::Layout<T> {                                                    \
+    using fields = Fields<&T::field0, Vec<&T::n_field1, &T::field1>{}>;      \
+  }
+// The catalogue's stated unpacked size, fixed length and fixed table length.
+#define KAV_PIN(T, SIZE, L, TABLE)                                                 \
+  static_assert(sizeof(T) == (SIZE) && kav::fixed_length<T> == (L) &&            \
+                    kav::fixed_table_length<T> == (TABLE),                         \
+                #T ": stated sizes")
+#define KAV_PIN_SIZE(T, SIZE, L) \
+  static_assert(sizeof(T) == (SIZE) && kav::fixed_length<T> == (L), #T ": stated sizes")
+
+// clang-format off
+// ---- control messages ----
+KAV_RECORD(kav_pid_state, 3);          KAV_PIN_SIZE(kav_pid_state, 12, 32);
+KAV_RECORD(kav_smooth, 2);             KAV_PIN_SIZE(kav_smooth, 8, 24);
+KAV_RECORD(kav_pid_state_chg, 2);      KAV_PIN(kav_pid_state_chg, 16, 56, 38);
+KAV_RECORD(kav_smooth_begin_msg, 2);   KAV_PIN_SIZE(kav_smooth_begin_msg, 12, 48);
+KAV_RECORD(kav_smooth_end_msg, 2);     KAV_PIN_SIZE(kav_smooth_end_msg, 12, 48);
+KAV_RECORD(kav_resetcache, 5);         KAV_PIN_SIZE(kav_resetcache, 20, 48);
+KAV_RECORD(kav_resetstat, 6);          KAV_PIN_SIZE(kav_resetstat, 24, 48);
+KAV_WRAPPER(kav_resetcache_update);
+KAV_WRAPPER(kav_resetstat_update);
+
+// ---- configuration records ----
+KAV_RECORD(kav_host, 14);              KAV_PIN(kav_host, 56, 112, 74);
+KAV_RECORD(kav_srcaddr, 6);            KAV_PIN(kav_srcaddr, 16, 40, 20);
+KAV_RECORD(kav_srcaddrv6, 6);          KAV_PIN(kav_srcaddrv6, 28, 64, 40);
+KAV_RECORD(kav_ifsamplecfg, 12);       KAV_PIN(kav_ifsamplecfg, 28, 64, 32);
+KAV_RECORD(kav_ifsamplerate, 5);       KAV_PIN(kav_ifsamplerate, 20, 48, 21);
+KAV_RECORD(kav_globalsamplerate, 5);   KAV_PIN(kav_globalsamplerate, 16, 40, 18);
+KAV_RECORD(kav_intsamplerate, 10);     KAV_PIN(kav_intsamplerate, 28, 64, 29);
+KAV_RECORD(kav_monitorcfg, 18);        KAV_PIN(kav_monitorcfg, 48, 96, 52);
+KAV_RECORD(kav_ifindexswitch, 3);      KAV_PIN(kav_ifindexswitch, 12, 32, 16);
+KAV_RECORD(kav_globalcfg, 16);         KAV_PIN(kav_globalcfg, 56, 104, 60);
+KAV_RECORD(kav_globaltmpcfg, 6);       KAV_PIN(kav_globaltmpcfg, 16, 40, 20);
+KAV_RECORD(kav_templateflow_entry, 3);
+KAV_RECORD(kav_templateflow, 10);      KAV_PIN(kav_templateflow, 188, 232, 200);
+KAV_RECORD(kav_recordcfg, 39);         KAV_PIN(kav_recordcfg, 48, 144, 49);
+KAV_RECORD(kav_queenable, 2);          KAV_PIN(kav_queenable, 8, 24, 9);
+KAV_RECORD(kav_extenable, 2);          KAV_PIN(kav_extenable, 8, 24, 9);
+KAV_RECORD(kav_ethlen, 2);             KAV_PIN(kav_ethlen, 8, 24, 12);
+KAV_RECORD(kav_cachelog, 4);           KAV_PIN(kav_cachelog, 76, 104, 88);
+KAV_WRAPPER(kav_host_update);          KAV_WRAPPER(kav_host_delete);
+KAV_WRAPPER(kav_srcaddr_update);       KAV_WRAPPER(kav_srcaddr_delete);
+KAV_WRAPPER(kav_srcaddrv6_update);     KAV_WRAPPER(kav_srcaddrv6_delete);
+KAV_WRAPPER(kav_ifsamplecfg_update);   KAV_WRAPPER(kav_ifsamplecfg_delete);
+KAV_WRAPPER(kav_ifsamplerate_update);  KAV_WRAPPER(kav_ifsamplerate_delete);
+KAV_WRAPPER(kav_globalsamplerate_update); KAV_WRAPPER(kav_globalsamplerate_delete);
+KAV_WRAPPER(kav_intsamplerate_update); KAV_WRAPPER(kav_intsamplerate_delete);
+KAV_WRAPPER(kav_monitorcfg_update);    KAV_WRAPPER(kav_monitorcfg_delete);
+KAV_WRAPPER(kav_ifindexswitch_update); KAV_WRAPPER(kav_ifindexswitch_delete);
+KAV_WRAPPER(kav_globalcfg_update);     KAV_WRAPPER(kav_globalcfg_delete);
+KAV_WRAPPER(kav_globaltmpcfg_update);  KAV_WRAPPER(kav_globaltmpcfg_delete);
+KAV_WRAPPER(kav_templateflow_update);  KAV_WRAPPER(kav_templateflow_delete);
+KAV_WRAPPER(kav_recordcfg_update);     KAV_WRAPPER(kav_recordcfg_delete);
+KAV_WRAPPER(kav_queenable_update);     KAV_WRAPPER(kav_queenable_delete);
+KAV_WRAPPER(kav_extenable_update);     KAV_WRAPPER(kav_extenable_delete);
+KAV_WRAPPER(kav_ethlen_update);        KAV_WRAPPER(kav_ethlen_delete);
+KAV_WRAPPER(kav_cachelog_update);      KAV_WRAPPER(kav_cachelog_delete);
+
+// ---- reports ----
+KAV_RECORD(kav_ot_flexrecord, 37);     KAV_PIN_SIZE(kav_ot_flexrecord, 48, 136);
+KAV_RECORD(kav_ot_flextemplate, 10);   KAV_PIN_SIZE(kav_ot_flextemplate, 184, 240);
+KAV_RECORD(kav_ot_cachelocalmsg, 29);  KAV_PIN_SIZE(kav_ot_cachelocalmsg, 136, 232);
+KAV_RECORD(kav_ot_patch_res, 10);      KAV_PIN_SIZE(kav_ot_patch_res, 40, 72);
+KAV_RECORD(kav_ot_globaldata, 9);      KAV_PIN_SIZE(kav_ot_globaldata, 36, 72);
+KAV_RECORD(kav_ot_dstaddr, 9);         KAV_PIN_SIZE(kav_ot_dstaddr, 40, 80);
+KAV_RECORD(kav_ot_srcaddr, 6);         KAV_PIN_SIZE(kav_ot_srcaddr, 28, 64);
+KAV_RECORD(kav_ot_samplecfg, 7);       KAV_PIN_SIZE(kav_ot_samplecfg, 20, 48);
+KAV_RECORD(kav_ot_samplerate, 5);      KAV_PIN_SIZE(kav_ot_samplerate, 20, 48);
+KAV_RECORD(kav_ot_mainifsamplerate, 7); KAV_PIN_SIZE(kav_ot_mainifsamplerate, 24, 56);
+KAV_RECORD(kav_ot_globalsamplerate, 5); KAV_PIN_SIZE(kav_ot_globalsamplerate, 16, 40);
+KAV_RECORD(kav_ot_ifindexswitch, 3);   KAV_PIN_SIZE(kav_ot_ifindexswitch, 12, 32);
+KAV_RECORD(kav_ot_monitorcfg, 6);      KAV_PIN_SIZE(kav_ot_monitorcfg, 24, 48);
+KAV_RECORD(kav_ot_tmptimeout, 3);      KAV_PIN_SIZE(kav_ot_tmptimeout, 12, 32);
+KAV_RECORD(kav_ot_queenable, 2);       KAV_PIN_SIZE(kav_ot_queenable, 8, 24);
+KAV_RECORD(kav_ot_extenable, 2);       KAV_PIN_SIZE(kav_ot_extenable, 8, 24);
+KAV_RECORD(kav_ot_ethlen, 2);          KAV_PIN_SIZE(kav_ot_ethlen, 8, 24);
+KAV_RECORD(kav_ot_cachelog, 5);        KAV_PIN_SIZE(kav_ot_cachelog, 80, 112);
+
+// ---- kav_sync: every message but these reuses its reference record's description ----
+KAV_RECORD(kav_sync_ifsamplerate_update, 4); KAV_PIN(kav_sync_ifsamplerate_update, 16, 40, 20);
+// clang-format on

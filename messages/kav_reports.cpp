@@ -1,5 +1,5 @@
 // Exported functions of the kav messages listed in kav_reports.def.
 #include "messages/export.hpp"
 
-#define KAV_MSG(name, Type, form) KAV_MESSAGE(kav, name, Type, form)
+#define KAV_MSG(name, Type, form) KAV_EXPORTS(kav, name, Type)
 #include "messages/kav_reports.def"

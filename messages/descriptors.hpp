@@ -56,7 +56,7 @@ constexpr std::size_t message_count(MessageList<M...>) {
     static constexpr RootForm root = RootForm::form;                                          \
     static constexpr Unit unpack_unit = PackageUnits<Package::pkg>::unpack;                   \
     static constexpr Unit send_unit = PackageUnits<Package::pkg>::send;                       \
-    static constexpr const char* name = #pkg "_" #name;                                       \
+    static constexpr const char* full_name = #pkg "_" #name;                                      \
     static constexpr const char* wire_name = #pkg "." #name;                                  \
     static constexpr u32 id = fnv1a(#pkg "." #name);                                          \
     static constexpr const char* unpack_name = #pkg "_" #name "_unpack";                      \

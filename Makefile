@@ -3,7 +3,7 @@ JOBS ?= 2
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-.PHONY: demo test test-dev test-asan bench install clean
+.PHONY: demo test test-dev test-asan test-tsan test-aarch64 bench fuzz memcheck install clean
 
 demo:
 	@bash tools/deps.sh base
@@ -11,7 +11,7 @@ demo:
 	@cmake --build --preset dev -j$(JOBS) --target kav_demo
 	@./build/dev/tools/kav_demo
 
-test: test-dev test-asan
+test: test-dev test-asan test-tsan
 
 test-dev:
 	@bash tools/deps.sh base
@@ -24,6 +24,28 @@ test-asan:
 	cmake --preset asan
 	cmake --build --preset asan -j$(JOBS)
 	ctest --preset asan -j$(JOBS)
+
+test-tsan:
+	@bash tools/deps.sh base
+	cmake --preset tsan
+	cmake --build --preset tsan -j$(JOBS)
+	ctest --preset tsan -j$(JOBS) -R concurrency
+
+test-aarch64:
+	@bash tools/deps.sh base aarch64
+	cmake --preset aarch64
+	cmake --build --preset aarch64 -j$(JOBS)
+	ctest --preset aarch64 -j$(JOBS)
+
+fuzz:
+	@bash tools/deps.sh base fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j$(JOBS)
+	bash tools/fuzz.sh $(FUZZ_SECONDS)
+
+memcheck: test-dev
+	@bash tools/deps.sh memcheck
+	bash tools/memcheck.sh build/dev
 
 bench:
 	@bash tools/deps.sh base bench

@@ -10,14 +10,11 @@
 namespace kav::detail {
 
 template <std::unsigned_integral U>
-[[nodiscard]] constexpr U byte_swap(U v) noexcept {
-  if constexpr (sizeof(U) == 1) {
-    return v;
-  } else {
-    U r = 0;
-    for (std::size_t i = 0; i < sizeof(U); ++i) r = static_cast<U>((r << 8) | ((v >> (8 * i)) & 0xFF));
-    return r;  // compilers reduce this loop to one bswap/rev instruction
-  }
+[[nodiscard, gnu::always_inline]] constexpr U byte_swap(U v) noexcept {
+  if constexpr (sizeof(U) == 1) return v;
+  else if constexpr (sizeof(U) == 2) return __builtin_bswap16(v);
+  else if constexpr (sizeof(U) == 4) return __builtin_bswap32(v);
+  else return __builtin_bswap64(v);
 }
 
 // Buffers are little-endian whatever the host; the swap flag reverses on top of that.

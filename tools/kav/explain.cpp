@@ -1,0 +1,191 @@
+// The parts of `kav explain` that know no message: table headers, and the report itself.
+#include "explain.hpp"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kav::tool {
+
+std::string num(u64 v) {
+  if (v < 10) return std::to_string(v);
+  char hex[24];
+  std::snprintf(hex, sizeof hex, "0x%llx", static_cast<unsigned long long>(v));
+  return std::to_string(v) + " (" + hex + ")";
+}
+
+namespace {
+std::string str(u64 v) { return std::to_string(v); }
+}  // namespace
+
+bool Walk::header(u32 from, u32 t, const std::string& label, const char* log, const std::vector<std::string>& slots,
+                  int depth, detail::TableRef& tr) {
+  if (!detail::table_at(t, len))
+    return fail(from, label + " would start at " + str(t) + ", but a table must start between 4 and " + str(len - 4) +
+                          " (the length minus 4)",
+                log);
+  tables.push_back(t);
+  const u32 r = word(t);
+  const u32 vt = t - r;  // wrap-around, as the decoder computes it
+  const bool behind = static_cast<i32>(r) < 0;
+  if (depth == 0) fixed_order = behind;
+  add(t, 4, depth,
+      label + ": vtable reference " + std::to_string(static_cast<i32>(r)) + " -> vtable at " + str(vt) +
+          (behind ? " (behind the table)" : " (before the table)"));
+  if (!detail::vtable_at(vt, len))
+    return fail(t, label + " at " + str(t) + " has the vtable reference " + str(r) + ", which puts its vtable at " +
+                       str(t) + " - " + str(r) + " = " + str(vt) + " (modulo 2^32), outside the range 4 to " +
+                       str(len - 4),
+                log);
+  const u32 vlen = half(vt);
+  if (!detail::vtable_fits(vt, vlen, len))
+    return fail(vt, "the vtable of " + label + " at " + str(vt) + " says it is " + str(vlen) +
+                        " bytes long, so it would end at " + str(u64{vt} + vlen) + ", past the end of the " + str(len) +
+                        "-byte buffer",
+                log);
+  const u32 entries = vlen < 4 ? 0 : (vlen - 4) / 2;
+  const u32 n = static_cast<u32>(slots.size());
+  std::string note = str(entries) + (entries == 1 ? " slot entry" : " slot entries");
+  if (entries < n) note += "; slots " + str(entries) + " to " + str(n - 1) + " lie beyond it and are absent";
+  add(vt, 2, depth, "vtable of " + label + ": length " + str(vlen) + ", " + note);
+  if (vlen >= 4) add(vt + 2, 2, depth + 1, "table length " + str(half(vt + 2)) + " (never checked)");
+  for (u32 k = 0; k < std::min(entries, n); ++k) {
+    const u32 o = half(vt + 4 + 2 * k);
+    add(vt + 4 + 2 * k, 2, depth + 1,
+        "slot " + str(k) + " (" + slots[k] + "): " + (o == 0 ? "absent, stays zero" : "at table + " + str(o)));
+  }
+  if (entries > n)
+    add(vt + 4 + 2 * n, 2 * (entries - n), depth + 1,
+        str(entries - n) + " more entries beyond the record's " + str(n) + " slots, ignored");
+  tr = detail::TableRef{t, vt, vlen, len - t};
+  return true;
+}
+
+namespace {
+
+// The first place where two structures in JSON form differ, or "" when they are equal.
+std::string first_difference(const Json& a, const Json& b, const std::string& path) {
+  if (a.type() != b.type() || (!a.is_object() && !a.is_array())) {
+    return a == b ? "" : (path.empty() ? "the structure" : path);
+  }
+  if (a.size() != b.size()) return path.empty() ? "the structure" : path;
+  if (a.is_array()) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (auto d = first_difference(a[i], b[i], path + "[" + str(i) + "]"); !d.empty()) return d;
+    }
+    return "";
+  }
+  for (const auto& [key, value] : a.items()) {
+    const std::string at = path.empty() ? key : path + "." + key;
+    if (!b.contains(key)) return at;
+    if (auto d = first_difference(value, b[key], at); !d.empty()) return d;
+  }
+  return "";
+}
+
+const Json* at_path(const Json& j, const std::string& path) {
+  const Json* cur = &j;
+  std::size_t i = 0;
+  while (i < path.size() && cur != nullptr) {
+    if (path[i] == '.') ++i;
+    if (path[i] == '[') {
+      const std::size_t close = path.find(']', i);
+      const std::size_t idx = std::stoul(path.substr(i + 1, close - i - 1));
+      cur = cur->is_array() && idx < cur->size() ? &(*cur)[idx] : nullptr;
+      i = close + 1;
+    } else {
+      const std::size_t end = std::min(path.find_first_of(".[", i), path.size());
+      const std::string key = path.substr(i, end - i);
+      cur = cur->is_object() && cur->contains(key) ? &(*cur)[key] : nullptr;
+      i = end;
+    }
+  }
+  return cur;
+}
+
+void put_line(std::string& out, u32 pos, const u8* bytes, u32 n, int depth, const std::string& text) {
+  char head[16];
+  std::snprintf(head, sizeof head, "%7u  ", pos);
+  std::string hex;
+  for (u32 i = 0; i < n; ++i) {
+    char b[4];
+    std::snprintf(b, sizeof b, "%02x ", bytes[i]);
+    hex += b;
+  }
+  hex.resize(26, ' ');
+  out += head + hex;
+  if (!text.empty()) out += std::string(static_cast<std::size_t>(2 * depth), ' ') + text;
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  out += '\n';
+}
+
+}  // namespace
+
+int render(const Walk& w, const std::string& title, const Prediction& p, std::string& out) {
+  std::vector<Region> regions = w.regions;
+  // Bytes no region covers: padding of the fixed layout, or bytes nothing refers to.
+  std::vector<bool> covered(w.len, false);
+  for (const Region& r : regions) {
+    for (u64 i = r.pos; i < u64{r.pos} + r.size && i < w.len; ++i) covered[i] = true;
+  }
+  for (u32 a = 0; a < w.len;) {
+    if (covered[a]) {
+      ++a;
+      continue;
+    }
+    u32 b = a;
+    while (b < w.len && !covered[b]) ++b;
+    const bool aligned = std::any_of(w.tables.begin(), w.tables.end(), [&](u32 t) { return t <= a && (b - t) % 4 == 0; });
+    const bool tail = b == w.len && w.len % 8 == 0;
+    const bool padding = w.fixed_order.value_or(false) && !w.fault_pos && b - a < 8 && (b == w.len ? tail : aligned);
+    std::string what = padding ? "padding" : w.fault_pos ? "not reached: decoding stopped before these bytes"
+                                                         : "unreferenced: nothing refers to these bytes";
+    regions.push_back({a, b - a, 0, str(b - a) + (b - a == 1 ? " byte " : " bytes ") + what});
+    a = b;
+  }
+  std::stable_sort(regions.begin(), regions.end(), [](const Region& x, const Region& y) { return x.pos < y.pos; });
+
+  out += title + ": " + str(w.len) + " bytes";
+  if (w.fixed_order) out += *w.fixed_order ? ", fixed layout (vtable behind its table)" : ", compact layout (vtable before its table)";
+  out += "\n\nposition  bytes                     meaning\n";
+  for (const Region& r : regions) {
+    const u32 end = static_cast<u32>(std::min<u64>(u64{r.pos} + r.size, w.len));
+    if (r.size == 0 || r.pos >= w.len) continue;
+    for (u32 at = r.pos; at < end; at += 8) {
+      put_line(out, at, w.buf + at, std::min<u32>(8, end - at), r.depth, at == r.pos ? r.text : "");
+    }
+  }
+
+  out += "\nfields:";
+  for (std::size_t k = 0; k < w.root_states.size(); ++k) {
+    static const char* const kWords[] = {"decoded", "absent (zero)", "failed (zero)", "not reached (zero)"};
+    out += (k == 0 ? " " : ", ") + field_name(static_cast<u32>(k)) + " " + kWords[static_cast<int>(w.root_states[k])];
+  }
+  if (w.root_states.empty()) out += " none decoded; the structure stays zero";
+  out += "\n";
+  if (w.fault_pos) {
+    out += "first failing check, at position " + str(*w.fault_pos) + ": " + w.fault_text + "\n";
+    out += w.fault_log != nullptr ? std::string("__unpack logs this under ") + w.fault_log + "\n"
+                                  : "__unpack stops decoding here without a log line\n";
+  } else {
+    out += "every check passes: the buffer is well-formed\n";
+  }
+  for (const std::string& line : p.log) out += "library log: " + line + "\n";
+
+  const std::string diff = first_difference(p.predicted, p.actual, "");
+  if (diff.empty() && p.predicted_log == !p.log.empty()) {
+    out += "cross-check: __unpack produced exactly the fields predicted above\n";
+    return w.fault_pos ? 1 : 0;
+  }
+  if (!diff.empty()) {
+    const Json* e = at_path(p.predicted, diff);
+    const Json* a = at_path(p.actual, diff);
+    out += "cross-check FAILED: at " + diff + " explain predicted " + (e ? e->dump() : "nothing") +
+           " but __unpack produced " + (a ? a->dump() : "nothing") + "\n";
+  } else {
+    out += std::string("cross-check FAILED: explain predicted ") + (p.predicted_log ? "a log line" : "no log line") +
+           " but __unpack wrote " + str(p.log.size()) + "\n";
+  }
+  return 3;
+}
+
+}  // namespace kav::tool

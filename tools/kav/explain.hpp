@@ -1,0 +1,307 @@
+// The byte map of a buffer: the decoder's own walk (same slot order, same checks from
+// codec/checks.hpp, same stop at the first failing field), recording what every byte is. The walk
+// also fills the structure it predicts __unpack to produce, so the two can be compared.
+#pragma once
+
+#include <optional>
+
+#include "codec/checks.hpp"
+#include "codec/wire.hpp"
+#include "json_codec.hpp"
+
+namespace kav::tool {
+
+struct Region {
+  u32 pos;
+  u32 size;
+  int depth;
+  std::string text;
+};
+
+enum class SlotState { decoded, absent, failed, not_reached };
+
+struct Walk {
+  const u8* buf;
+  u32 len;
+  std::vector<Region> regions{};
+  std::vector<u32> tables{};  // positions of the tables reached
+  std::optional<u32> fault_pos{};
+  std::string fault_text{};
+  const char* fault_log = nullptr;  // the function name __unpack logs the fault under, if it logs
+  std::optional<bool> fixed_order{};  // the root vtable lies behind its table
+  std::vector<SlotState> root_states{};
+  ItemStore store{};
+
+  u32 word(u32 p) const { return detail::load_le<u32>(buf + p, false); }
+  u16 half(u32 p) const { return detail::load_le<u16>(buf + p, false); }
+  void add(u32 pos, u32 size, int depth, std::string text) {
+    regions.push_back({pos, size, depth, std::move(text)});
+  }
+  bool fail(u32 pos, std::string text, const char* log = nullptr) {
+    fault_pos = pos;
+    fault_text = std::move(text);
+    fault_log = log;
+    return false;
+  }
+  // The header checks of a table, as __unpack makes them; on success also maps its vtable.
+  // `from` is the position of the word that names the table.
+  bool header(u32 from, u32 t, const std::string& label, const char* log, const std::vector<std::string>& slots,
+              int depth, detail::TableRef& tr);
+};
+
+std::string num(u64 v);  // "513 (0x201)"
+
+// "kav_host" for a record described with KAV_RECORD.
+template <class R>
+std::string record_name() {
+  const std::string s = Layout<R>::non_root;
+  return s.substr(0, s.size() - std::string_view("_unpack_non_root").size());
+}
+
+// What each slot of R holds, for the vtable lines: "u16", "byte array [16]", ...
+template <class R>
+std::vector<std::string> slot_kinds() {
+  struct Describe {
+    std::vector<std::string>& out;
+    template <class U>
+    void scalar(u32, const U&) { out.push_back("u" + std::to_string(8 * sizeof(U))); }
+    template <std::size_t N>
+    void byte_array(u32, const u8 (&)[N]) { out.push_back("byte array [" + std::to_string(N) + "]"); }
+    template <class E, std::size_t N>
+    void struct_array(u32, const E (&)[N]) {
+      if constexpr (std::is_unsigned_v<E>) out.push_back("array [" + std::to_string(N) + " x u" + std::to_string(8 * sizeof(E)) + "]");
+      else out.push_back("array [" + std::to_string(N) + " x " + record_name<E>() + "]");
+    }
+    template <class Rn>
+    void nested(u32, const Rn&) { out.push_back("nested " + record_name<Rn>()); }
+    template <class Rn>
+    void vector(u32, const u32&, Rn* const&) { out.push_back("list of " + record_name<Rn>()); }
+  };
+  std::vector<std::string> out;
+  R dummy{};
+  visit_slots(dummy, Describe{out});
+  for (u32 k = 0; k < out.size(); ++k) out[k] = field_name(k) + ", " + out[k];
+  return out;
+}
+
+template <class R>
+bool walk_table(Walk& w, u32 from, u32 t, R& out, const std::string& path, const std::string& label, const char* log,
+                int depth, bool root);
+
+// Visits the slots of one table after its header passed; stops at the first failing field.
+template <class R>
+struct SlotWalk {
+  Walk& w;
+  detail::TableRef tr;
+  const std::string& path;
+  int depth;
+  bool root;
+  bool ok = true;
+
+  std::string name(u32 k) const { return path.empty() ? field_name(k) : path + "." + field_name(k); }
+  void state(SlotState s) {
+    if (root) w.root_states.push_back(s);
+  }
+  // Whether the slot is present (reached and with a non-zero offset); its offset in o.
+  bool present(u32 k, u32& o) {
+    if (!ok) {
+      state(SlotState::not_reached);
+      return false;
+    }
+    o = tr.vlen < 6 + 2 * k ? 0 : w.half(tr.vt + 4 + 2 * k);  // the vtable may stop before the slot
+    if (o == 0) {
+      state(SlotState::absent);
+      return false;
+    }
+    return true;
+  }
+  bool failed(u32 pos, std::string text, const char* log = nullptr) {
+    state(SlotState::failed);
+    ok = false;
+    return w.fail(pos, std::move(text), log);
+  }
+  std::string past_end(u64 end) const { return "past the end of the " + std::to_string(w.len) + "-byte buffer"; }
+
+  template <class U>
+  void scalar(u32 k, U& x) {
+    u32 o;
+    if (!present(k, o)) return;
+    constexpr u32 width = sizeof(U);
+    const u32 p = tr.t + o;
+    if (!detail::field_fits(o, width, tr.room)) {
+      failed(p, name(k) + " (slot " + std::to_string(k) + ", u" + std::to_string(8 * width) + ") at table offset " +
+                    std::to_string(o) + " would end at " + std::to_string(u64{p} + width) + ", " + past_end(u64{p} + width));
+      return;
+    }
+    x = detail::load_le<U>(w.buf + p, false);
+    w.add(p, width, depth, name(k) + " = " + num(x));
+    state(SlotState::decoded);
+  }
+
+  // The offset word of a non-scalar slot; its target in q.
+  bool offset_word(u32 k, u32 o, const std::string& what, u32& q) {
+    const u32 p = tr.t + o;
+    if (!detail::field_fits(o, 4, tr.room))
+      return failed(p, "the offset word of " + name(k) + " at table offset " + std::to_string(o) + " would end at " +
+                           std::to_string(u64{p} + 4) + ", " + past_end(u64{p} + 4));
+    const u32 v = w.word(p);
+    if (!detail::target_ok(p, v, q))
+      return failed(p, "the offset word of " + name(k) + " at " + std::to_string(p) + " holds " + std::to_string(v) +
+                           ", and " + std::to_string(p) + " + " + std::to_string(v) + " wraps around 2^32");
+    w.add(p, 4, depth, name(k) + ": offset " + std::to_string(v) + " -> " + what + " at " + std::to_string(q));
+    return true;
+  }
+  // The count word at q and the room for `n` elements of `size` bytes behind it.
+  bool counted(u32 k, u32 q, u32 size, const std::string& what, u32& n) {
+    if (!detail::count_at(q, w.len))
+      return failed(q, "the count of " + name(k) + " at " + std::to_string(q) + " would end at " +
+                           std::to_string(u64{q} + 4) + ", " + past_end(u64{q} + 4));
+    n = w.word(q);
+    w.add(q, 4, depth, name(k) + ": count " + std::to_string(n));
+    if (detail::elements_fit(q, n, size, w.len)) return true;
+    if (size == 4 && (n >> 30) != 0)
+      return failed(q, name(k) + ": a count of " + std::to_string(n) + " " + what + " is refused (2^30 or more)");
+    if (size == 2 && static_cast<i32>(n) < 0)
+      return failed(q, name(k) + ": a count of " + std::to_string(n) + " " + what + " is refused (2^31 or more)");
+    const u64 end = u64{q} + 4 + u64{n} * size;
+    return failed(q, name(k) + ": " + std::to_string(n) + " " + what + " of " + std::to_string(size) + " bytes from " +
+                         std::to_string(q + 4) + " would end at " + std::to_string(end) + ", " + past_end(end));
+  }
+
+  template <class E, std::size_t N>
+  void array(u32 k, E (&a)[N], u32 size) {
+    u32 o, q, n;
+    if (!present(k, o) || !offset_word(k, o, "count", q) || !counted(k, q, size, "elements", n)) return;
+    if (n != N) {
+      failed(q, name(k) + " holds " + std::to_string(n) + " elements, but it is a fixed array of exactly " +
+                    std::to_string(N));
+      return;
+    }
+    std::memcpy(a, w.buf + q + 4, sizeof a);  // elements lie in memory as on the wire
+    w.add(q + 4, N * size, depth,
+          name(k) + ": " + std::to_string(N) + (size == 1 ? " bytes" : " elements of " + std::to_string(size) + " bytes"));
+    state(SlotState::decoded);
+  }
+  template <std::size_t N>
+  void byte_array(u32 k, u8 (&a)[N]) {
+    array(k, a, 1);
+  }
+  template <class E, std::size_t N>
+  void struct_array(u32 k, E (&a)[N]) {
+    array(k, a, static_cast<u32>(sizeof(E)));
+  }
+  template <class Rn>
+  void nested(u32 k, Rn& r) {
+    u32 o, q;
+    if (!present(k, o) || !offset_word(k, o, "nested table", q)) return;
+    if (!walk_table(w, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name<Rn>() + ")", Layout<Rn>::non_root,
+                    depth + 1, false)) {
+      state(SlotState::failed);
+      ok = false;
+      return;
+    }
+    state(SlotState::decoded);
+  }
+  template <class Rn>
+  void vector(u32 k, u32& count, Rn*& items) {
+    u32 o, q, n;
+    if (!present(k, o) || !offset_word(k, o, "list", q) || !counted(k, q, 4, "items", n)) return;
+    count = n;
+    const u64 bytes = u64{n} * sizeof(Rn);
+    if (bytes > 0xFFFFFFFFu) {
+      failed(q, name(k) + ": " + std::to_string(n) + " items of " + std::to_string(sizeof(Rn)) + " bytes need " +
+                    std::to_string(bytes) + " bytes, more than 32 bits can say");
+      return;
+    }
+    if (n == 0) return state(SlotState::decoded);
+    items = w.store.make<Rn>(n);
+    for (u32 i = 0; i < n; ++i) {
+      const u32 at = q + 4 + 4 * i;
+      const u32 v = w.word(at);
+      const std::string item = name(k) + "[" + std::to_string(i) + "]";
+      u32 qi;
+      if (!detail::target_ok(at, v, qi)) {
+        failed(at, "the offset word of " + item + " at " + std::to_string(at) + " holds " + std::to_string(v) + ", and " +
+                       std::to_string(at) + " + " + std::to_string(v) + " wraps around 2^32");
+        return;
+      }
+      w.add(at, 4, depth, item + ": offset " + std::to_string(v) + " -> table at " + std::to_string(qi));
+      if (!walk_table(w, at, qi, items[i], item, "item " + item + " (" + record_name<Rn>() + ")", Layout<Rn>::non_root,
+                      depth + 1, false)) {
+        state(SlotState::failed);
+        ok = false;
+        return;
+      }
+    }
+    state(SlotState::decoded);
+  }
+};
+
+template <class R>
+bool walk_table(Walk& w, u32 from, u32 t, R& out, const std::string& path, const std::string& label, const char* log,
+                int depth, bool root) {
+  static const std::vector<std::string> kinds = slot_kinds<R>();
+  detail::TableRef tr;
+  if (!w.header(from, t, label, log, kinds, depth, tr)) return false;
+  SlotWalk<R> sw{w, tr, path, depth + 1, root};
+  visit_slots(out, sw);
+  return sw.ok;
+}
+
+// Releases nothing (the walk's items belong to its store) but leaves every list pointer null,
+// as __unpack's clean-up does when a root field fails.
+struct DropLists {
+  template <class U>
+  void scalar(u32, U&) {}
+  template <std::size_t N>
+  void byte_array(u32, u8 (&)[N]) {}
+  template <class E, std::size_t N>
+  void struct_array(u32, E (&)[N]) {}
+  template <class Rn>
+  void nested(u32, Rn&) {}
+  template <class Rn>
+  void vector(u32, u32&, Rn*& items) { items = nullptr; }
+};
+
+struct Prediction {
+  Json predicted;
+  Json actual;
+  bool predicted_log;
+  std::vector<std::string> log;
+};
+
+// Renders the map, the first failing check and the cross-check; returns the exit status.
+int render(const Walk& w, const std::string& title, const Prediction& p, std::string& out);
+
+template <class M>
+int explain(const Bytes& in, std::string& out) {
+  using T = typename M::type;
+  static const u8 empty = 0;
+  Walk w{in.empty() ? &empty : in.data(), static_cast<u32>(in.size())};
+  T predicted{};
+  if (!detail::buffer_ok(w.buf, w.len, &predicted)) {
+    w.fail(0, "the buffer holds " + std::to_string(w.len) + " bytes; the smallest buffer is 4 bytes (its root offset)",
+           M::unpack_name);
+  } else {
+    const u32 t = w.word(0);
+    w.add(0, 4, 0, "root offset: root table at " + std::to_string(t));
+    const char* log = M::root == RootForm::in_place ? M::unpack_name : M::non_root_name;
+    if (!walk_table(w, 0, t, predicted, "", std::string("root table (") + M::full_name + ")", log, 0, true)) {
+      visit_slots(predicted, DropLists{});
+    }
+  }
+  Prediction p{to_json(predicted), {}, w.fault_log != nullptr, {}};
+  {
+    LogCapture capture;
+    T actual{};
+    M::unpack_fn(w.buf, w.len, &actual);
+    p.actual = to_json(actual);
+    M::free_fn(&actual);
+    p.log = std::move(capture.lines);
+  }
+  char id[16];
+  std::snprintf(id, sizeof id, "0x%08x", M::id);
+  return render(w, std::string(M::full_name) + " (" + M::wire_name + ", MsgId " + id + ")", p, out);
+}
+
+}  // namespace kav::tool

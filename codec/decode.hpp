@@ -11,13 +11,14 @@
 
 namespace kav::detail {
 
+template <bool Swap>
 struct Cursor {
   const u8* buf;
   u32 len;
-  bool swap;
+  static constexpr bool swap = Swap;
   template <class U>
   [[nodiscard, gnu::always_inline]] U load(u32 pos) const noexcept {
-    return load_le<U>(buf + pos, swap);
+    return load_le<U>(buf + pos, Swap);
   }
 };
 
@@ -38,13 +39,14 @@ struct Header {
   u32 vlen = 0;
 };
 
-[[nodiscard, gnu::always_inline]] inline HeaderFault read_header(const Cursor& c, u32 t, TableRef& tr,
+template <class Cursor>
+[[nodiscard, gnu::always_inline]] inline HeaderFault read_header(const Cursor c, u32 t, TableRef& tr,
                                                                  Header& h) noexcept {
   h.t = t;
   if (!table_at(t, c.len)) [[unlikely]] return HeaderFault::table;
-  h.vt = t - c.load<u32>(t);  // wrap-around: the vtable may lie before or after its table
+  h.vt = t - c.template load<u32>(t);  // wrap-around: the vtable may lie before or after its table
   if (!vtable_at(h.vt, c.len)) [[unlikely]] return HeaderFault::vtable;
-  h.vlen = c.load<u16>(h.vt);
+  h.vlen = c.template load<u16>(h.vt);
   if (!vtable_fits(h.vt, h.vlen, c.len)) [[unlikely]] return HeaderFault::vtable_len;
   tr = TableRef{t, h.vt, h.vlen, c.len - t};
   return HeaderFault::none;
@@ -52,14 +54,14 @@ struct Header {
 
 // Logs a header fault: `root` when the unpack function itself found it, otherwise a table decoder.
 [[gnu::cold, gnu::noinline]] void log_header_fault(Unit u, bool root, const char* func, HeaderFault f,
-                                                   const Header& h, u32 len) noexcept;
+                                                   Header h, u32 len) noexcept;
 
-template <class M, class T>
-[[nodiscard]] bool decode_table(const Cursor& c, u32 t, T& out, const char* log_name) noexcept;
+template <class M, class T, class Cursor>
+[[nodiscard]] bool decode_table(const Cursor c, u32 t, T& out, const char* log_name) noexcept;
 
 // Copies a fixed array's elements from the wire into the structure.
-template <auto S, class T>
-[[gnu::always_inline]] inline void copy_array_in(const Cursor& c, u32 from, T& out) noexcept {
+template <auto S, class T, class Cursor>
+[[gnu::always_inline]] inline void copy_array_in(const Cursor c, u32 from, T& out) noexcept {
   using A = array_traits<S>;
   using E = typename A::element;
   auto& dst = out.*S;
@@ -73,11 +75,11 @@ template <auto S, class T>
     for (u32 i = 0; i < A::count; ++i) {
       const u32 at = from + i * A::element_size;
       if constexpr (is_scalar_type<E>) {
-        dst[i] = c.load<E>(at);
+        dst[i] = c.template load<E>(at);
       } else {
         u32 pos = at;
         [&]<std::size_t... K>(std::index_sequence<K...>) {
-          ((dst[i].*slot_at<E, K> = c.load<member_t<slot_at<E, K>>>(pos), pos += sizeof(member_t<slot_at<E, K>>)),
+          ((dst[i].*slot_at<E, K> = c.template load<member_t<slot_at<E, K>>>(pos), pos += sizeof(member_t<slot_at<E, K>>)),
            ...);
         }(std::make_index_sequence<slot_count<E>>{});
       }
@@ -85,28 +87,28 @@ template <auto S, class T>
   }
 }
 
-template <class M, std::size_t K, auto S, class T>
-[[nodiscard, gnu::always_inline]] inline bool decode_slot(const Cursor& c, const TableRef& tr, T& out) noexcept {
+template <class M, std::size_t K, auto S, class T, class Cursor>
+[[nodiscard, gnu::always_inline]] inline bool decode_slot(const Cursor c, const TableRef& tr, T& out) noexcept {
   if (tr.vlen < 6 + 2 * K) return true;  // the vtable stops before this slot: absent
-  const u32 o = c.load<u16>(tr.vt + 4 + 2 * K);
+  const u32 o = c.template load<u16>(tr.vt + 4 + 2 * K);
   if (o == 0) return true;  // absent: stays zero
   constexpr Kind kind = kind_of<S>();
   if constexpr (kind == Kind::scalar) {
     using F = member_t<S>;
     if (!field_fits(o, sizeof(F), tr.room)) return false;
-    out.*S = c.load<F>(tr.t + o);
+    out.*S = c.template load<F>(tr.t + o);
     return true;
   } else {
     if (!field_fits(o, 4, tr.room)) return false;
     const u32 p = tr.t + o;
     u32 q;
-    if (!target_ok(p, c.load<u32>(p), q)) return false;
+    if (!target_ok(p, c.template load<u32>(p), q)) return false;
     if constexpr (kind == Kind::nested) {
       using R = member_t<S>;
       return decode_table<M>(c, q, out.*S, Layout<R>::non_root);
     } else {
       if (!count_at(q, c.len)) return false;
-      const u32 n = c.load<u32>(q);
+      const u32 n = c.template load<u32>(q);
       if constexpr (kind == Kind::vector) {
         using V = vec_parts<S>;
         using R = typename V::element;
@@ -127,7 +129,7 @@ template <class M, std::size_t K, auto S, class T>
         for (u32 i = 0; i < n; ++i) {
           const u32 w = q + 4 + 4 * i;  // inside the header checked above
           u32 qi;
-          if (!target_ok(w, c.load<u32>(w), qi)) return false;
+          if (!target_ok(w, c.template load<u32>(w), qi)) return false;
           if (!decode_table<M>(c, qi, items[i], Layout<R>::non_root)) return false;
         }
         return true;
@@ -142,23 +144,61 @@ template <class M, std::size_t K, auto S, class T>
   }
 }
 
-template <class M, class T>
-[[nodiscard, gnu::always_inline]] inline bool decode_fields(const Cursor& c, const TableRef& tr, T& out) noexcept {
-  return [&]<std::size_t... K>(std::index_sequence<K...>) {
+// A vtable that lists every slot at the offsets this library's own encoders give them (compact
+// with every scalar present, or fixed) lets every scalar load from a constant offset once one
+// check has shown they all lie inside the buffer. Other slots decode as usual, in slot order.
+template <class M, class T, class Cursor, const auto& Entry>
+[[nodiscard, gnu::always_inline]] inline bool decode_known(const Cursor c, const TableRef& tr, T& out) noexcept {
+  const u8* const base = c.buf + tr.t;
+  return [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
+    return ([&] __attribute__((always_inline)) {
+      constexpr auto S = slot_at<T, K>;
+      if constexpr (kind_of<S>() == Kind::scalar) {
+        out.*S = load_le<member_t<S>>(base + Entry[K], false);
+        return true;
+      } else {
+        return decode_slot<M, K, S>(c, tr, out);
+      }
+    }() && ...);
+  }(std::make_index_sequence<slot_count<T>>{});
+}
+
+template <class M, class T, class Cursor>
+[[nodiscard, gnu::always_inline]] inline bool decode_fields(const Cursor c, const TableRef& tr, T& out) noexcept {
+  if constexpr (!Cursor::swap && std::endian::native == std::endian::little) {
+    constexpr std::size_t bytes = 2 * slot_count<T>;
+    if (tr.vlen == vtable_len<T>) {
+      const u8* entries = c.buf + tr.vt + 4;
+      if (std::memcmp(entries, CompactFull<T>::image.entry.data(), bytes) == 0 &&
+          tr.room >= CompactFull<T>::image.scalar_extent)
+        return decode_known<M, T, Cursor, CompactFull<T>::image.entry>(c, tr, out);
+      if constexpr (!has_vector<T>) {
+        if (std::memcmp(entries, FixedEntries<T>::entry.data(), bytes) == 0 &&
+            tr.room >= FixedEntries<T>::scalar_extent)
+          return decode_known<M, T, Cursor, FixedEntries<T>::entry>(c, tr, out);
+      }
+    }
+  }
+  return [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     return (decode_slot<M, K, slot_at<T, K>>(c, tr, out) && ...);
   }(std::make_index_sequence<slot_count<T>>{});
 }
 
 // Decodes the table at t into a record the caller has zeroed. Header faults are logged under
 // `log_name`; field faults are not. Returns false on either.
-template <class M, class T>
-[[nodiscard]] bool decode_table(const Cursor& c, u32 t, T& out, const char* log_name) noexcept {
+template <class M, class Cursor>
+[[gnu::cold, gnu::noinline]] bool table_fault(const Cursor c, u32 t, const char* log_name) noexcept {
   TableRef tr;
   Header h;
-  if (const HeaderFault f = read_header(c, t, tr, h); f != HeaderFault::none) [[unlikely]] {
-    log_header_fault(M::unpack_unit, false, log_name, f, h, c.len);
-    return false;
-  }
+  log_header_fault(M::unpack_unit, false, log_name, read_header(c, t, tr, h), h, c.len);
+  return false;
+}
+
+template <class M, class T, class Cursor>
+[[nodiscard]] bool decode_table(const Cursor c, u32 t, T& out, const char* log_name) noexcept {
+  TableRef tr;
+  Header h;
+  if (read_header(c, t, tr, h) != HeaderFault::none) [[unlikely]] return table_fault<M>(c, t, log_name);
   return decode_fields<M>(c, tr, out);
 }
 
@@ -184,39 +224,63 @@ void free_body(typename M::type* msg) noexcept {
   }(std::make_index_sequence<slot_count<T>>{});
 }
 
-template <class M>
-u32 unpack(const u8* buf, u32 len, typename M::type* out) noexcept {
+template <class M, bool Swap>
+u32 unpack_as(const u8* buf, u32 len, typename M::type* out) noexcept;
+
+// First use of the unit, or a root header fault: check, log, bind, then decode as usual.
+template <class M, bool Swap>
+[[gnu::cold, gnu::noinline]] u32 unpack_first(const u8* buf, u32 len, typename M::type* out) noexcept {
   using T = typename M::type;
-  constexpr u32 size = sizeof(T);
   constexpr Unit U = M::unpack_unit;
-  if (!buffer_ok(buf, len, out)) [[unlikely]] {
-    log_fault(U, kLineUnpackParam, kErrInvalid, M::unpack_name, "[KESMO]:Param invalid(%s, %d, %s)",
-              buf != nullptr ? "nonNull" : "null", static_cast<i32>(len), out != nullptr ? "nonNull" : "null");
-    return size;
-  }
-  Cursor c{buf, len, swap_flag(U)};
-  const u32 root = c.load<u32>(0);
+  const Cursor<Swap> c{buf, len};
   if constexpr (M::root == RootForm::in_place) {
     TableRef tr;
     Header h;
-    if (const HeaderFault f = read_header(c, root, tr, h); f != HeaderFault::none) [[unlikely]] {
+    if (const HeaderFault f = read_header(c, c.template load<u32>(0), tr, h); f != HeaderFault::none) {
       log_header_fault(U, true, M::unpack_name, f, h, len);
-      return size;  // the structure is left as the caller passed it
+      return sizeof(T);  // the structure is left as the caller passed it
     }
-    bind_cache(U);
-    c.swap = swap_flag(U);
+  }
+  bind_cache(U);
+  return swap_flag(U) ? unpack_as<M, true>(buf, len, out) : unpack_as<M, false>(buf, len, out);
+}
+
+template <class M, bool Swap>
+u32 unpack_as(const u8* buf, u32 len, typename M::type* out) noexcept {
+  using T = typename M::type;
+  constexpr u32 size = sizeof(T);
+  constexpr Unit U = M::unpack_unit;
+  const Cursor<Swap> c{buf, len};
+  const u32 root = c.template load<u32>(0);
+  const bool ready = runtime(U).cache_bound.load(std::memory_order_acquire) != 0 && swap_flag(U) == Swap;
+  if constexpr (M::root == RootForm::in_place) {
+    TableRef tr;
+    Header h;
+    if (read_header(c, root, tr, h) != HeaderFault::none || !ready) [[unlikely]]
+      return unpack_first<M, Swap>(buf, len, out);
     std::memset(static_cast<void*>(out), 0, size);
     if (!decode_fields<M>(c, tr, *out)) {
       if constexpr (has_vector<T>) free_body<M>(out);
     }
   } else {
     static_assert(!has_vector<T>, "a structure that owns blocks unpacks in place");
-    bind_cache(U);
-    c.swap = swap_flag(U);
+    if (!ready) [[unlikely]] return unpack_first<M, Swap>(buf, len, out);
     std::memset(static_cast<void*>(out), 0, size);
     (void)decode_table<M>(c, root, *out, M::non_root_name);
   }
   return size;
+}
+
+template <class M>
+u32 unpack(const u8* buf, u32 len, typename M::type* out) noexcept {
+  using T = typename M::type;
+  constexpr Unit U = M::unpack_unit;
+  if (!buffer_ok(buf, len, out)) [[unlikely]] {
+    log_fault(U, kLineUnpackParam, kErrInvalid, M::unpack_name, "[KESMO]:Param invalid(%s, %d, %s)",
+              buf != nullptr ? "nonNull" : "null", static_cast<i32>(len), out != nullptr ? "nonNull" : "null");
+    return sizeof(T);
+  }
+  return swap_flag(U) ? unpack_as<M, true>(buf, len, out) : unpack_as<M, false>(buf, len, out);
 }
 
 template <class M>

@@ -192,6 +192,66 @@ struct FixedRoot {
   static constexpr u32 length = round_up(vtable_pos + vtable_len<T>, 8);
 };
 
+// The compact layout of a table whose scalars are all non-zero and whose vectors are all present:
+// every slot offset is then a constant.
+template <class T>
+struct CompactFull {
+  static constexpr std::size_t n = slot_count<T>;
+  struct Image {
+    std::array<u16, n> entry{};
+    u32 inline_end = 4;      // behind the last offset word
+    u32 scalar_extent = 4;   // behind the last scalar
+    u32 arrays = 0;          // out-of-line bytes of the fixed arrays (count words and elements)
+    u32 max_static = 0;      // the table's largest size, vectors' data left out
+  };
+  static constexpr Image image = [] {
+    Image im;
+    [&]<std::size_t... K>(std::index_sequence<K...>) {
+      (
+          [&] {
+            constexpr auto S = slot_at<T, K>;
+            if constexpr (kind_of<S>() == Kind::scalar) {
+              im.entry[K] = static_cast<u16>(im.inline_end);
+              im.inline_end += sizeof(member_t<S>);
+            }
+          }(),
+          ...);
+      im.scalar_extent = im.inline_end;
+      im.max_static = vtable_len<T> + im.inline_end;
+      (
+          [&] {
+            constexpr auto S = slot_at<T, K>;
+            constexpr Kind k = kind_of<S>();
+            if constexpr (k != Kind::scalar) {
+              im.entry[K] = static_cast<u16>(im.inline_end);
+              im.inline_end += 4;
+              im.max_static += 4;
+              if constexpr (k == Kind::byte_array || k == Kind::struct_array) {
+                im.arrays += 4 + array_traits<S>::bytes;
+                im.max_static += 4 + array_traits<S>::bytes;
+              } else if constexpr (k == Kind::nested) {
+                im.max_static += CompactFull<member_t<S>>::image.max_static;
+              } else {
+                im.max_static += 4;
+              }
+            }
+          }(),
+          ...);
+    }(std::make_index_sequence<n>{});
+    return im;
+  }();
+};
+
+template <class T>
+struct FixedEntries {
+  static constexpr std::array<u16, slot_count<T>> entry = [] {
+    std::array<u16, slot_count<T>> e{};
+    for (std::size_t k = 0; k < e.size(); ++k) e[k] = static_cast<u16>(FixedTable<T>::offset[k]);
+    return e;
+  }();
+  static constexpr u32 scalar_extent = FixedTable<T>::length;
+};
+
 }  // namespace detail
 
 // Fixed length L of a message type whose structure is T.

@@ -42,7 +42,7 @@ template <auto S, class T>
 // Vtable, vtable reference, present fields and everything the table refers to.
 template <class T>
 [[nodiscard]] u64 table_size(const T& v) noexcept {
-  return [&]<std::size_t... K>(std::index_sequence<K...>) {
+  return [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     return (u64{vtable_len<T> + 4} + ... + slot_size<slot_at<T, K>>(v));
   }(std::make_index_sequence<slot_count<T>>{});
 }
@@ -54,17 +54,18 @@ template <class T>
   return 4 + table_size(v);
 }
 
+template <bool Swap>
 struct Writer {
   u8* buf;
-  bool swap;
+  static constexpr bool swap = Swap;
   template <class U>
   [[gnu::always_inline]] void put(u32 pos, U value) const noexcept {
-    store_le<U>(buf + pos, value, swap);
+    store_le<U>(buf + pos, value, Swap);
   }
 };
 
-template <auto S, class T>
-[[gnu::always_inline]] inline void copy_array_out(const Writer& w, u32 to, const T& v) noexcept {
+template <auto S, class T, class Writer>
+[[gnu::always_inline]] inline void copy_array_out(const Writer w, u32 to, const T& v) noexcept {
   using A = array_traits<S>;
   using E = typename A::element;
   const auto& src = v.*S;
@@ -80,7 +81,7 @@ template <auto S, class T>
       if constexpr (is_scalar_type<E>) {
         w.put(at, src[i]);
       } else {
-        [&]<std::size_t... K>(std::index_sequence<K...>) {
+        [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
           ((w.put(at, src[i].*slot_at<E, K>), at += sizeof(member_t<slot_at<E, K>>)), ...);
         }(std::make_index_sequence<slot_count<E>>{});
       }
@@ -88,13 +89,43 @@ template <auto S, class T>
   }
 }
 
+template <class T, class Writer>
+u32 write_table(const Writer w, u32 pos, const T& v) noexcept;
+
 template <class T>
-u32 write_table(const Writer& w, u32 pos, const T& v) noexcept;
+[[nodiscard, gnu::always_inline]] inline bool all_present(const T& v) noexcept {
+  return [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
+    return ([&] __attribute__((always_inline)) {
+      constexpr auto S = slot_at<T, K>;
+      constexpr Kind kind = kind_of<S>();
+      if constexpr (kind == Kind::scalar) return v.*S != 0;
+      else if constexpr (kind == Kind::vector) return vector_present<S>(v);
+      else return true;
+    }() && ...);
+  }(std::make_index_sequence<slot_count<T>>{});
+}
+
+// The largest compact size v can have (every scalar present), in O(1).
+template <class T>
+[[nodiscard, gnu::always_inline]] inline u64 size_bound(const T& v) noexcept {
+  return [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
+    return (u64{4 + CompactFull<T>::image.max_static} + ... + [&]() __attribute__((always_inline)) -> u64 {
+      constexpr auto S = slot_at<T, K>;
+      if constexpr (kind_of<S>() == Kind::vector) {
+        using R = typename vec_parts<S>::element;
+        static_assert(!has_vector<R>);
+        return vector_present<S>(v) ? 4 + u64{v.*vec_parts<S>::count} * (4 + CompactFull<R>::image.max_static) : 0;
+      } else {
+        return 0;
+      }
+    }());
+  }(std::make_index_sequence<slot_count<T>>{});
+}
 
 // Writes the vtable at pos and the table right behind it (vtable reference = vtable length),
 // then the table's out-of-line data in slot order. Returns the position after the last byte.
-template <class T>
-u32 write_table(const Writer& w, u32 pos, const T& v) noexcept {
+template <class T, class Writer>
+[[gnu::always_inline]] inline u32 write_table_body(const Writer w, u32 pos, const T& v) noexcept {
   constexpr u32 vlen = vtable_len<T>;
   constexpr std::size_t n = slot_count<T>;
   const u32 vt = pos;
@@ -103,10 +134,33 @@ u32 write_table(const Writer& w, u32 pos, const T& v) noexcept {
   std::array<u32, n> word{};  // offset-word positions of the present non-scalar slots
   u32 out_of_line = 0;        // arrays and vector headers count towards the table length
 
+  bool fast = false;
+  if constexpr (!Writer::swap && std::endian::native == std::endian::little) fast = all_present(v);
+  if (fast) {
+    using CF = CompactFull<T>;
+    std::memcpy(w.buf + vt + 4, CF::image.entry.data(), 2 * n);
+    u8* const base = w.buf + tbl;  // every position below is a constant from here
+    [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
+      (
+          [&] __attribute__((always_inline)) {
+            constexpr auto S = slot_at<T, K>;
+            constexpr Kind kind = kind_of<S>();
+            if constexpr (kind == Kind::scalar) {
+              store_le(base + CF::image.entry[K], v.*S, false);
+            } else {
+              word[K] = tbl + CF::image.entry[K];
+              if constexpr (kind == Kind::vector) out_of_line += 4 + 4 * (v.*vec_parts<S>::count);
+            }
+          }(),
+          ...);
+    }(std::make_index_sequence<n>{});
+    out_of_line += CF::image.arrays;
+    cur = tbl + CF::image.inline_end;
+  } else {
   // Present scalars, in slot order, each exactly as wide as its member.
-  [&]<std::size_t... K>(std::index_sequence<K...>) {
+  [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     (
-        [&] {
+        [&] __attribute__((always_inline)) {
           constexpr auto S = slot_at<T, K>;
           if constexpr (kind_of<S>() == Kind::scalar) {
             const auto x = v.*S;
@@ -123,9 +177,9 @@ u32 write_table(const Writer& w, u32 pos, const T& v) noexcept {
   }(std::make_index_sequence<n>{});
 
   // Offset words of the present non-scalar fields, in slot order.
-  [&]<std::size_t... K>(std::index_sequence<K...>) {
+  [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     (
-        [&] {
+        [&] __attribute__((always_inline)) {
           constexpr auto S = slot_at<T, K>;
           constexpr Kind kind = kind_of<S>();
           if constexpr (kind != Kind::scalar) {
@@ -148,12 +202,14 @@ u32 write_table(const Writer& w, u32 pos, const T& v) noexcept {
         ...);
   }(std::make_index_sequence<n>{});
 
+  }
+
   const u32 table_len = cur - tbl + out_of_line;
 
   // Out-of-line data, in slot order; each offset word gets the distance to its target.
-  [&]<std::size_t... K>(std::index_sequence<K...>) {
+  [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     (
-        [&] {
+        [&] __attribute__((always_inline)) {
           constexpr auto S = slot_at<T, K>;
           constexpr Kind kind = kind_of<S>();
           if constexpr (kind == Kind::byte_array || kind == Kind::struct_array) {
@@ -190,18 +246,29 @@ u32 write_table(const Writer& w, u32 pos, const T& v) noexcept {
   return cur;
 }
 
-// The whole compact encoding: root offset word, then the root vtable and table.
-template <class T>
-void write_message(u8* buf, const T& v, bool swap) noexcept {
-  const Writer w{buf, swap};
-  w.put(0, u32{4 + vtable_len<T>});
-  (void)write_table(w, 4, v);
+template <class T, class Writer>
+u32 write_table(const Writer w, u32 pos, const T& v) noexcept {
+  return write_table_body(w, pos, v);
 }
 
+// The whole compact encoding: root offset word, then the root vtable and table.
+template <class T>
+[[gnu::always_inline]] inline u32 write_message(u8* buf, const T& v, bool swap) noexcept {
+  if (swap) [[unlikely]] {
+    const Writer<true> w{buf};
+    w.put(0, u32{4 + vtable_len<T>});
+    return write_table_body(w, 4, v);
+  } else {
+    const Writer<false> w{buf};
+    w.put(0, u32{4 + vtable_len<T>});
+    return write_table_body(w, 4, v);
+  }
+}
+
+// Size queries, short buffers and sizes beyond 32 bits: the exact size first.
 template <class M>
-u32 pack(const typename M::type* msg, u8* buf, u32* len) noexcept {
+[[gnu::cold, gnu::noinline]] u32 pack_exact(const typename M::type* msg, u8* buf, u32* len) noexcept {
   constexpr Unit U = M::send_unit;
-  if (msg == nullptr || len == nullptr) return kFail;
   const u64 size = compact_size(*msg);
   if (size > 0xFFFFFFFFu || *len < size) return kFail;
   if (buf == nullptr || *len < 4) [[unlikely]] {  // a size query: report the size, write nothing
@@ -213,6 +280,16 @@ u32 pack(const typename M::type* msg, u8* buf, u32* len) noexcept {
   bind_cache(U);
   write_message(buf, *msg, swap_flag(U));
   *len = static_cast<u32>(size);
+  return 0;
+}
+
+template <class M>
+u32 pack(const typename M::type* msg, u8* buf, u32* len) noexcept {
+  constexpr Unit U = M::send_unit;
+  if (msg == nullptr || len == nullptr) return kFail;
+  if (buf == nullptr || *len < 4 || size_bound(*msg) > *len) [[unlikely]] return pack_exact<M>(msg, buf, len);
+  bind_cache(U);  // the buffer holds the largest encoding msg can have
+  *len = write_message(buf, *msg, swap_flag(U));
   return 0;
 }
 

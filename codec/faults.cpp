@@ -3,7 +3,7 @@
 
 namespace kav::detail {
 
-void log_header_fault(Unit u, bool root, const char* func, HeaderFault f, const Header& h, u32 len) noexcept {
+void log_header_fault(Unit u, bool root, const char* func, HeaderFault f, Header h, u32 len) noexcept {
   switch (f) {
     case HeaderFault::table:
       log_fault(u, root ? kLineRootTable : kLineTable, kErrInvalid, func,

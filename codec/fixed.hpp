@@ -60,12 +60,12 @@ struct FixedImage {
   static constexpr std::array<u8, Root::length> swapped = build(true);
 };
 
-template <class T>
-[[gnu::always_inline]] inline void write_fixed_fields(u8* buf, u32 t, const T& v, bool swap) noexcept {
+template <bool swap, class T>
+[[gnu::always_inline]] inline void write_fixed_fields(u8* buf, u32 t, const T& v) noexcept {
   using FT = FixedTable<T>;
-  [&]<std::size_t... K>(std::index_sequence<K...>) {
+  [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     (
-        [&] {
+        [&] __attribute__((always_inline)) {
           constexpr auto S = slot_at<T, K>;
           constexpr Kind kind = kind_of<S>();
           const u32 at = t + FT::offset[K];
@@ -90,7 +90,7 @@ template <class T>
               }
             }
           } else if constexpr (kind == Kind::nested) {
-            write_fixed_fields(buf, at + 4, v.*S, swap);
+            write_fixed_fields<swap>(buf, at + 4, v.*S);
           }
         }(),
         ...);
@@ -101,8 +101,13 @@ template <class T>
 template <class T>
 [[gnu::always_inline]] inline void fixed_encode(u8* buf, const T& v, bool swap) noexcept {
   using Img = FixedImage<T>;
-  std::memcpy(buf, swap ? Img::swapped.data() : Img::little.data(), Img::Root::length);
-  write_fixed_fields(buf, 4, v, swap);
+  if (swap) [[unlikely]] {
+    std::memcpy(buf, Img::swapped.data(), Img::Root::length);
+    write_fixed_fields<true>(buf, 4, v);
+  } else {
+    std::memcpy(buf, Img::little.data(), Img::Root::length);
+    write_fixed_fields<false>(buf, 4, v);
+  }
 }
 
 }  // namespace kav::detail

@@ -58,10 +58,17 @@ void add(const std::string& name, std::size_t bytes, double limit, Op op) {
       ->ReportAggregatesOnly(true);
 }
 
+// Shows the median and the coefficient of variation of each benchmark, then the summary.
 class Summary : public benchmark::ConsoleReporter {
  public:
+  Summary() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
+    std::vector<Run> shown;
+    for (const Run& r : runs) {
+      const bool aggregate = r.run_type == Run::RT_Aggregate;
+      if (aggregate && (r.aggregate_name == "median" || r.aggregate_name == "cv")) shown.push_back(r);
+    }
+    ConsoleReporter::ReportRuns(shown);
     for (const Run& r : runs) {
       if (r.run_type != Run::RT_Aggregate || r.aggregate_name != "median") continue;
       const auto ratio = r.counters.find("x_memcpy");

@@ -31,11 +31,13 @@ bool Walk::header(u32 from, u32 t, const std::string& label, const char* log, co
   add(t, 4, depth,
       label + ": vtable reference " + std::to_string(static_cast<i32>(r)) + " -> vtable at " + str(vt) +
           (behind ? " (behind the table)" : " (before the table)"));
-  if (!detail::vtable_at(vt, len))
-    return fail(t, label + " at " + str(t) + " has the vtable reference " + str(r) + ", which puts its vtable at " +
-                       str(t) + " - " + str(r) + " = " + str(vt) + " (modulo 2^32), outside the range 4 to " +
-                       str(len - 4),
+  if (!detail::vtable_at(vt, len)) {
+    const bool wraps = behind ? vt < t : vt > t;
+    return fail(t, label + " at " + str(t) + " has the vtable reference " + std::to_string(static_cast<i32>(r)) +
+                       ", so its vtable would be at " + str(vt) + (wraps ? " (wrapped around 2^32)" : "") +
+                       ", outside the range 4 to " + str(len - 4),
                 log);
+  }
   const u32 vlen = half(vt);
   if (!detail::vtable_fits(vt, vlen, len))
     return fail(vt, "the vtable of " + label + " at " + str(vt) + " says it is " + str(vlen) +
@@ -45,7 +47,8 @@ bool Walk::header(u32 from, u32 t, const std::string& label, const char* log, co
   const u32 entries = vlen < 4 ? 0 : (vlen - 4) / 2;
   const u32 n = static_cast<u32>(slots.size());
   std::string note = str(entries) + (entries == 1 ? " slot entry" : " slot entries");
-  if (entries < n) note += "; slots " + str(entries) + " to " + str(n - 1) + " lie beyond it and are absent";
+  if (entries + 1 == n) note += "; slot " + str(entries) + " lies beyond it and is absent";
+  if (entries + 1 < n) note += "; slots " + str(entries) + " to " + str(n - 1) + " lie beyond it and are absent";
   add(vt, 2, depth, "vtable of " + label + ": length " + str(vlen) + ", " + note);
   if (vlen >= 4) add(vt + 2, 2, depth + 1, "table length " + str(half(vt + 2)) + " (never checked)");
   for (u32 k = 0; k < std::min(entries, n); ++k) {
@@ -104,7 +107,7 @@ const Json* at_path(const Json& j, const std::string& path) {
 
 void put_line(std::string& out, u32 pos, const u8* bytes, u32 n, int depth, const std::string& text) {
   char head[16];
-  std::snprintf(head, sizeof head, "%7u  ", pos);
+  std::snprintf(head, sizeof head, "%8u  ", pos);
   std::string hex;
   for (u32 i = 0; i < n; ++i) {
     char b[4];
@@ -156,12 +159,23 @@ int render(const Walk& w, const std::string& title, const Prediction& p, std::st
   }
 
   out += "\nfields:";
-  for (std::size_t k = 0; k < w.root_states.size(); ++k) {
-    static const char* const kWords[] = {"decoded", "absent (zero)", "failed (zero)", "not reached (zero)"};
-    out += (k == 0 ? " " : ", ") + field_name(static_cast<u32>(k)) + " " + kWords[static_cast<int>(w.root_states[k])];
+  static const char* const kWords[] = {"decoded", "absent (zero)", "failed (zero)", "not reached (zero)"};
+  const std::size_t n = w.root_states.size();
+  for (std::size_t k = 0; k < n;) {
+    std::size_t last = k;
+    while (last + 1 < n && w.root_states[last + 1] == w.root_states[k]) ++last;
+    out += (k == 0 ? " " : ", ") + field_name(static_cast<u32>(k)) +
+           (last > k ? (last == k + 1 ? " and " : " to ") + field_name(static_cast<u32>(last)) : "") + " " +
+           kWords[static_cast<int>(w.root_states[k])];
+    k = last + 1;
   }
-  if (w.root_states.empty()) out += " none decoded; the structure stays zero";
+  if (n == 0) out += " none decoded; the structure stays zero";
   out += "\n";
+  for (const auto& [key, value] : p.predicted.items()) {  // a list dropped after its count was stored
+    const std::string list = key.substr(2);
+    if (key.rfind("n_", 0) == 0 && value != 0 && p.predicted[list].is_null())
+      out += list + " is null while " + key + " keeps " + value.dump() + ": test " + list + " before " + key + "\n";
+  }
   if (w.fault_pos) {
     out += "first failing check, at position " + str(*w.fault_pos) + ": " + w.fault_text + "\n";
     out += w.fault_log != nullptr ? std::string("__unpack logs this under ") + w.fault_log + "\n"

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "codec/checks.hpp"
+#include "codec/decode.hpp"
 #include "codec/wire.hpp"
 #include "json_codec.hpp"
 
@@ -58,28 +59,40 @@ std::string record_name() {
   return s.substr(0, s.size() - std::string_view("_unpack_non_root").size());
 }
 
-// What each slot of R holds, for the vtable lines: "u16", "byte array [16]", ...
+// What each slot of a record holds, for the vtable lines: "u16", "byte array [16]", ...
+struct DescribeSlots {
+  std::vector<std::string>& out;
+  template <class U>
+  void scalar(u32, const U&) {
+    out.push_back("u" + std::to_string(8 * sizeof(U)));
+  }
+  template <std::size_t N>
+  void byte_array(u32, const u8 (&)[N]) {
+    out.push_back("byte array [" + std::to_string(N) + "]");
+  }
+  template <class E, std::size_t N>
+  void struct_array(u32, const E (&)[N]) {
+    if constexpr (std::is_unsigned_v<E>) {
+      out.push_back("array [" + std::to_string(N) + " x u" + std::to_string(8 * sizeof(E)) + "]");
+    } else {
+      out.push_back("array [" + std::to_string(N) + " x " + record_name<E>() + "]");
+    }
+  }
+  template <class Rn>
+  void nested(u32, const Rn&) {
+    out.push_back("nested " + record_name<Rn>());
+  }
+  template <class Rn>
+  void vector(u32, const u32&, Rn* const&) {
+    out.push_back("list of " + record_name<Rn>());
+  }
+};
+
 template <class R>
 std::vector<std::string> slot_kinds() {
-  struct Describe {
-    std::vector<std::string>& out;
-    template <class U>
-    void scalar(u32, const U&) { out.push_back("u" + std::to_string(8 * sizeof(U))); }
-    template <std::size_t N>
-    void byte_array(u32, const u8 (&)[N]) { out.push_back("byte array [" + std::to_string(N) + "]"); }
-    template <class E, std::size_t N>
-    void struct_array(u32, const E (&)[N]) {
-      if constexpr (std::is_unsigned_v<E>) out.push_back("array [" + std::to_string(N) + " x u" + std::to_string(8 * sizeof(E)) + "]");
-      else out.push_back("array [" + std::to_string(N) + " x " + record_name<E>() + "]");
-    }
-    template <class Rn>
-    void nested(u32, const Rn&) { out.push_back("nested " + record_name<Rn>()); }
-    template <class Rn>
-    void vector(u32, const u32&, Rn* const&) { out.push_back("list of " + record_name<Rn>()); }
-  };
   std::vector<std::string> out;
-  R dummy{};
-  visit_slots(dummy, Describe{out});
+  const R dummy{};
+  visit_slots(dummy, DescribeSlots{out});
   for (u32 k = 0; k < out.size(); ++k) out[k] = field_name(k) + ", " + out[k];
   return out;
 }
@@ -120,7 +133,7 @@ struct SlotWalk {
     ok = false;
     return w.fail(pos, std::move(text), log);
   }
-  std::string past_end(u64 end) const { return "past the end of the " + std::to_string(w.len) + "-byte buffer"; }
+  std::string past_end() const { return "past the end of the " + std::to_string(w.len) + "-byte buffer"; }
 
   template <class U>
   void scalar(u32 k, U& x) {
@@ -130,7 +143,7 @@ struct SlotWalk {
     const u32 p = tr.t + o;
     if (!detail::field_fits(o, width, tr.room)) {
       failed(p, name(k) + " (slot " + std::to_string(k) + ", u" + std::to_string(8 * width) + ") at table offset " +
-                    std::to_string(o) + " would end at " + std::to_string(u64{p} + width) + ", " + past_end(u64{p} + width));
+                    std::to_string(o) + " would end at " + std::to_string(u64{p} + width) + ", " + past_end());
       return;
     }
     x = detail::load_le<U>(w.buf + p, false);
@@ -143,7 +156,7 @@ struct SlotWalk {
     const u32 p = tr.t + o;
     if (!detail::field_fits(o, 4, tr.room))
       return failed(p, "the offset word of " + name(k) + " at table offset " + std::to_string(o) + " would end at " +
-                           std::to_string(u64{p} + 4) + ", " + past_end(u64{p} + 4));
+                           std::to_string(u64{p} + 4) + ", " + past_end());
     const u32 v = w.word(p);
     if (!detail::target_ok(p, v, q))
       return failed(p, "the offset word of " + name(k) + " at " + std::to_string(p) + " holds " + std::to_string(v) +
@@ -155,7 +168,7 @@ struct SlotWalk {
   bool counted(u32 k, u32 q, u32 size, const std::string& what, u32& n) {
     if (!detail::count_at(q, w.len))
       return failed(q, "the count of " + name(k) + " at " + std::to_string(q) + " would end at " +
-                           std::to_string(u64{q} + 4) + ", " + past_end(u64{q} + 4));
+                           std::to_string(u64{q} + 4) + ", " + past_end());
     n = w.word(q);
     w.add(q, 4, depth, name(k) + ": count " + std::to_string(n));
     if (detail::elements_fit(q, n, size, w.len)) return true;
@@ -164,8 +177,9 @@ struct SlotWalk {
     if (size == 2 && static_cast<i32>(n) < 0)
       return failed(q, name(k) + ": a count of " + std::to_string(n) + " " + what + " is refused (2^31 or more)");
     const u64 end = u64{q} + 4 + u64{n} * size;
-    return failed(q, name(k) + ": " + std::to_string(n) + " " + what + " of " + std::to_string(size) + " bytes from " +
-                         std::to_string(q + 4) + " would end at " + std::to_string(end) + ", " + past_end(end));
+    return failed(q, name(k) + ": " + std::to_string(n) + " " + what + " of " + std::to_string(size) +
+                         (size == 1 ? " byte from " : " bytes from ") +
+                         std::to_string(q + 4) + " would end at " + std::to_string(end) + ", " + past_end());
   }
 
   template <class E, std::size_t N>

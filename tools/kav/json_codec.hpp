@@ -3,6 +3,7 @@
 // records as objects, table vectors as n_field<k> beside field<k> (an array of records, or null).
 #pragma once
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -100,6 +101,12 @@ struct FromJson {
     if (v.is_number_unsigned() && v.get<u64>() <= max) return static_cast<U>(v.get<u64>());
     if (v.is_number_integer() && v.get<std::int64_t>() < 0)
       throw Error(at + ": " + v.dump() + " is negative; a " + type + " field holds 0 to " + std::to_string(max));
+    if (v.is_number_float()) {
+      const double d = v.get<double>();
+      if (std::floor(d) != d) throw Error(at + ": " + v.dump() + " is not a whole number");
+      if (d >= 0 && d <= static_cast<double>(max))
+        throw Error(at + ": write " + v.dump() + " as a whole number, without a fraction or an exponent");
+    }
     if (v.is_number())
       throw Error(at + ": " + v.dump() + " does not fit a " + type + " field (0 to " + std::to_string(max) + ")");
     throw Error(at + ": expected a whole number for a " + type + " field, got " + v.dump());
@@ -122,7 +129,7 @@ struct FromJson {
     }
     if (b.size() != N)
       throw Error(at + ": the byte array holds exactly " + std::to_string(N) + " bytes (" + std::to_string(2 * N) +
-                  " hex digits), got " + std::to_string(b.size()));
+                  " hex digits), got " + std::to_string(b.size()) + " bytes");
     std::memcpy(a, b.data(), N);
   }
   template <class E, std::size_t N>
@@ -162,8 +169,8 @@ struct FromJson {
     if (v->size() > 0xFFFFFFFFu) throw Error(at + ": too many records");
     n = static_cast<u32>(v->size());
     if (c != nullptr && number<u32>(*c, where(count_key)) != n)
-      throw Error(where(count_key) + ": says " + c->dump() + " but " + field_name(k) + " holds " + std::to_string(n) +
-                  " records");
+      throw Error(where(count_key) + ": says " + c->dump() + " but " + field_name(k) + " lists " + std::to_string(n) +
+                  (n == 1 ? " record" : " records"));
     items = n == 0 ? nullptr : store.make<R>(n);
     for (u32 i = 0; i < n; ++i) from_json((*v)[i], items[i], at + "[" + std::to_string(i) + "]", store);
   }
@@ -178,8 +185,8 @@ void from_json(const Json& j, T& out, const std::string& path, ItemStore& store)
   visit_slots(out, f);
   for (const auto& [key, value] : j.items()) {
     if (!f.known.contains(key))
-      throw Error(at + ": no field named \"" + key + "\" (fields are field0 to field" + std::to_string(slot_count<T> - 1) +
-                  ")");
+      throw Error("no field named \"" + key + "\" in " + at + " (its fields are field0 to field" +
+                  std::to_string(slot_count<T> - 1) + ")");
   }
 }
 

@@ -1,0 +1,613 @@
+// The inspector run as a program: golden outputs for each kind of message, round trips of every
+// message through both layouts, its error messages, and its byte map of each kind of damage.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <sstream>
+
+#include "catalogue/catalogue_values.hpp"
+#include "codec/fixed.hpp"
+#include "messages/descriptors.hpp"
+#include "support/structures.hpp"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+using Bytes = std::vector<std::uint8_t>;
+
+// ---- running the tool ------------------------------------------------------------------------
+
+struct Scratch {
+  fs::path dir;
+  Scratch() {
+    std::string tmpl = (fs::temp_directory_path() / "kav_tool_test.XXXXXX").string();
+    dir = ::mkdtemp(tmpl.data());
+  }
+  ~Scratch() { fs::remove_all(dir); }
+};
+
+const fs::path& scratch() {
+  static Scratch s;
+  return s.dir;
+}
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+fs::path put(const std::string& name, const std::string& content) {
+  const fs::path p = scratch() / name;
+  std::ofstream(p, std::ios::binary) << content;
+  return p;
+}
+
+struct Outcome {
+  int status;  // exit status, or minus the signal that ended the tool
+  std::string out;
+  std::string err;
+};
+
+// Runs the tool with the given arguments and standard input; no shell is involved.
+Outcome kav(std::vector<std::string> args, const std::string& input = "") {
+  const fs::path in = put("stdin", input), out = scratch() / "stdout", err = scratch() / "stderr";
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, in.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  args.insert(args.begin(), KAV_TOOL);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid;
+  const int rc = posix_spawn(&pid, KAV_TOOL, &fa, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&fa);
+  if (rc != 0) return {-1000, "", "spawn failed"};
+  int ws = 0;
+  waitpid(pid, &ws, 0);
+  return {WIFEXITED(ws) ? WEXITSTATUS(ws) : -WTERMSIG(ws), slurp(out), slurp(err)};
+}
+
+Bytes bytes_of(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// Hex text as the tool prints it (or as the golden files hold it) to bytes.
+Bytes from_hex(const std::string& text) {
+  Bytes b;
+  std::string digits;
+  for (char c : text)
+    if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
+  for (std::size_t i = 0; i + 1 < digits.size(); i += 2) b.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+  return b;
+}
+
+std::string to_hex(const Bytes& b) {
+  std::string s;
+  char buf[4];
+  for (auto x : b) {
+    std::snprintf(buf, sizeof buf, "%02x ", x);
+    s += buf;
+  }
+  return s;
+}
+
+fs::path golden(const std::string& name) { return fs::path(KAV_GOLDEN) / name; }
+
+// ---- golden outputs ------------------------------------------------------------------------------
+
+struct GoldenRow {
+  const char* name;
+  std::vector<std::string> args;  // "@file" stands for a golden file's path
+  const char* expected;           // golden file with the expected standard output
+  enum Compare { text, json, hex } compare;
+};
+
+// clang-format off
+const GoldenRow kGolden[] = {
+  {"record: the worked compact example decodes to 1, 2, 3", {"decode", "kav_pid_state", "--hex", "@pid_state.hex"}, "pid_state.json", GoldenRow::json},
+  {"record: byte map of the worked compact example", {"explain", "kav.pid_state", "--hex", "@pid_state.hex"}, "pid_state.explain.txt", GoldenRow::text},
+  {"record: a MsgId names the message", {"decode", "0x95130b44", "--hex", "@pid_state.hex"}, "pid_state.json", GoldenRow::json},
+  {"record: JSON to the worked compact example", {"encode", "kav_pid_state", "--hex", "@pid_state.json"}, "pid_state.hex", GoldenRow::hex},
+  {"nested: the worked fixed layout decodes", {"decode", "kav_pid_state_chg", "--hex", "@pid_state_chg.fixed.hex"}, "pid_state_chg.json", GoldenRow::json},
+  {"nested: byte map of the fixed layout, padding included", {"explain", "kav_pid_state_chg", "--hex", "@pid_state_chg.fixed.hex"}, "pid_state_chg.explain.txt", GoldenRow::text},
+  {"nested: JSON to the worked fixed layout", {"encode", "kav_pid_state_chg", "--fixed", "--hex", "@pid_state_chg.json"}, "pid_state_chg.fixed.hex", GoldenRow::hex},
+  {"wrapper: two hosts decode with their count", {"decode", "kav_host_update", "--hex", "@host_update.hex"}, "host_update.json", GoldenRow::json},
+  {"wrapper: byte map with item offsets", {"explain", "kav_host_update", "--hex", "@host_update.hex"}, "host_update.explain.txt", GoldenRow::text},
+  {"wrapper: JSON to the compact layout", {"encode", "kav_host_update", "--compact", "--hex", "@host_update.json"}, "host_update.hex", GoldenRow::hex},
+  {"report: fixed layout of three arrays of 42", {"encode", "kav_ot_flextemplate", "--fixed", "--hex", "@ot_flextemplate.json"}, "ot_flextemplate.fixed.hex", GoldenRow::hex},
+  {"report: the fixed layout decodes", {"decode", "kav_ot_flextemplate", "--hex", "@ot_flextemplate.fixed.hex"}, "ot_flextemplate.json", GoldenRow::json},
+  {"report: byte map of the fixed layout", {"explain", "kav_ot_flextemplate", "--hex", "@ot_flextemplate.fixed.hex"}, "ot_flextemplate.explain.txt", GoldenRow::text},
+};
+// clang-format on
+
+// KAV_UPDATE_GOLDEN=1 rewrites the text goldens from the tool's output (review the diff!).
+TEST(ToolGolden, OutputsMatchTheCommittedFiles) {
+  for (const auto& row : kGolden) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> args;
+    for (const auto& a : row.args) args.push_back(a[0] == '@' ? golden(a.substr(1)).string() : a);
+    const Outcome r = kav(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string want = slurp(golden(row.expected));
+    switch (row.compare) {
+      case GoldenRow::text:
+        if (std::getenv("KAV_UPDATE_GOLDEN") != nullptr) std::ofstream(golden(row.expected)) << r.out;
+        EXPECT_EQ(r.out, want);
+        break;
+      case GoldenRow::json:
+        EXPECT_EQ(Json::parse(r.out), Json::parse(want)) << r.out;
+        break;
+      case GoldenRow::hex:
+        EXPECT_EQ(to_hex(from_hex(r.out)), to_hex(from_hex(want)));
+        break;
+    }
+  }
+}
+
+TEST(ToolGolden, StructArrayOfRecordsRoundTrips) {
+  const Outcome enc = kav({"encode", "kav_templateflow", golden("templateflow.json").string()});
+  ASSERT_EQ(enc.status, 0) << enc.err;
+  // Root offset 4, vtable 4 + 2 x 10, vtable reference 4, the non-zero scalars (u32, u8, three
+  // u16: 11 bytes), the array's offset word 4, its count 4 and 42 entries of {u16, u8, u8}.
+  EXPECT_EQ(enc.out.size(), 4u + 24u + 4u + 11u + 4u + 4u + 168u);
+  const Outcome dec = kav({"decode", "kav_templateflow", put("tf.bin", enc.out).string()});
+  ASSERT_EQ(dec.status, 0) << dec.err;
+  EXPECT_EQ(Json::parse(dec.out), Json::parse(slurp(golden("templateflow.json"))));
+}
+
+// ---- list ------------------------------------------------------------------------------------------
+
+constexpr std::uint32_t fnv1a(const char* text) {
+  std::uint32_t h = 2166136261u;
+  for (; *text != '\0'; ++text) h = (h ^ static_cast<std::uint8_t>(*text)) * 16777619u;
+  return h;
+}
+
+TEST(ToolList, JsonAgreesWithTheCatalogueTable) {
+  const Outcome r = kav({"list", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Json all = Json::parse(r.out);
+  ASSERT_EQ(all.size(), std::size(kav_catalogue::kRows));
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    const auto& row = kav_catalogue::kRows[i];
+    const Json& m = all[i];
+    SCOPED_TRACE(row.name);
+    char id[16];
+    std::snprintf(id, sizeof id, "0x%08x", fnv1a(row.wire));
+    EXPECT_EQ(m["name"], row.name);
+    EXPECT_EQ(m["package"], row.package);
+    EXPECT_EQ(m["wire_name"], row.wire);
+    EXPECT_EQ(m["msg_id"], id);
+    EXPECT_EQ(m["size"], row.size);
+    EXPECT_EQ(m["slots"], row.slots);
+    EXPECT_EQ(m["root"], row.form == kav_catalogue::kInPlace ? "in_place" : "delegating");
+    if (row.encoder == kav_catalogue::kFixed) {
+      EXPECT_EQ(m["encoder"], "fixed");
+      EXPECT_EQ(m["fixed_length"], row.fixed_len);
+    } else {
+      EXPECT_EQ(m["encoder"], "compact");
+      EXPECT_TRUE(m["fixed_length"].is_null());
+    }
+  }
+}
+
+TEST(ToolList, TextHasOneLinePerMessage) {
+  const Outcome r = kav({"list"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 109);
+  EXPECT_NE(r.out.find("kav       kav_pid_state                  kav.pid_state                  0x95130b44    12  "
+                       "fixed L=32       3\n"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("kav       kav_host_update                kav.host_update                0x6668de3d    16  "
+                       "compact          2\n"),
+            std::string::npos);
+}
+
+// ---- round trips of every message ------------------------------------------------------------------
+
+// The JSON form, written here independently of the tool: field<k>, byte arrays as hex strings,
+// arrays of records as arrays of objects, lists as n_field<k> and field<k>.
+struct TestJson {
+  Json& j;
+  static std::string key(kav::u32 k) { return "field" + std::to_string(k); }
+  template <class R>
+  static Json of(const R& r) {
+    Json o = Json::object();
+    kav::visit_slots(r, TestJson{o});
+    return o;
+  }
+  template <class U>
+  void scalar(kav::u32 k, const U& x) { j[key(k)] = x; }
+  template <std::size_t N>
+  void byte_array(kav::u32 k, const kav::u8 (&a)[N]) {
+    std::string s;
+    for (auto x : a) s += to_hex({x}).substr(0, 2);
+    j[key(k)] = s;
+  }
+  template <class E, std::size_t N>
+  void struct_array(kav::u32 k, const E (&a)[N]) {
+    Json arr = Json::array();
+    for (const E& e : a) {
+      if constexpr (std::is_unsigned_v<E>) arr.push_back(e);
+      else arr.push_back(of(e));
+    }
+    j[key(k)] = arr;
+  }
+  template <class R>
+  void nested(kav::u32 k, const R& r) { j[key(k)] = of(r); }
+  template <class R>
+  void vector(kav::u32 k, const kav::u32& n, R* const& items) {
+    j["n_" + key(k)] = items == nullptr ? 0 : n;
+    Json arr = items == nullptr ? Json(nullptr) : Json::array();
+    for (kav::u32 i = 0; items != nullptr && i < n; ++i) arr.push_back(of(items[i]));
+    j[key(k)] = arr;
+  }
+};
+
+template <class M>
+void round_trip(std::mt19937_64& rng) {
+  using T = typename M::type;
+  kav::test::Arena arena;
+  const T s = kav::test::random_structure<T>(rng, arena, 3);
+  const Json j = TestJson::of(s);
+  const fs::path in = put("msg.json", j.dump());
+
+  // JSON -> compact: the bytes of the library's own __pack, and back to the same JSON.
+  Bytes packed(65536);
+  kav::u32 len = static_cast<kav::u32>(packed.size());
+  ASSERT_EQ(M::pack_fn(&s, packed.data(), &len), 0u);
+  packed.resize(len);
+  const Outcome enc = kav({"encode", M::full_name, "--compact", in.string()});
+  ASSERT_EQ(enc.status, 0) << enc.err;
+  EXPECT_EQ(to_hex(bytes_of(enc.out)), to_hex(packed));
+  const Outcome dec = kav({"decode", M::wire_name, put("msg.bin", enc.out).string()});
+  ASSERT_EQ(dec.status, 0) << dec.err;
+  EXPECT_EQ(Json::parse(dec.out), j);
+
+  // JSON -> fixed: the send path's bytes, and back to the same JSON.
+  if constexpr (!kav::has_vector<T>) {
+    Bytes fixed(kav::fixed_length<T>);
+    kav::detail::fixed_encode(fixed.data(), s, false);
+    const Outcome fenc = kav({"encode", M::full_name, "--fixed", in.string()});
+    ASSERT_EQ(fenc.status, 0) << fenc.err;
+    EXPECT_EQ(to_hex(bytes_of(fenc.out)), to_hex(fixed));
+    const Outcome fdec = kav({"decode", M::full_name, put("msg.bin", fenc.out).string()});
+    ASSERT_EQ(fdec.status, 0) << fdec.err;
+    EXPECT_EQ(Json::parse(fdec.out), j);
+  }
+}
+
+TEST(ToolRoundTrip, EveryMessageThroughBothLayouts) {
+  std::mt19937_64 rng(20240611);
+  auto each = [&]<class M>() {
+    SCOPED_TRACE(M::full_name);
+    round_trip<M>(rng);
+  };
+  kav::catalogue::for_each_message(kav::catalogue::kav_messages{}, each);
+  kav::catalogue::for_each_message(kav::catalogue::kav_sync_messages{}, each);
+}
+
+// ---- errors --------------------------------------------------------------------------------------
+
+struct ErrorRow {
+  const char* name;
+  std::vector<std::string> args;
+  const char* input;  // standard input
+  const char* message;  // expected on standard error
+};
+
+// clang-format off
+const ErrorRow kErrors[] = {
+  {"unknown message, closest names suggested", {"decode", "kav_hots"}, "",
+   "kav: unknown message 'kav_hots'; closest names: kav_host, kav_smooth, kav_ethlen (kav list shows them all)\n"},
+  {"unknown wire name", {"explain", "kav.pid_stat"}, "",
+   "kav: unknown message 'kav.pid_stat'; closest names: kav_pid_state, "},
+  {"unknown MsgId", {"decode", "0x12345678"}, "", "kav: no message has MsgId 0x12345678 (kav list shows every MsgId)\n"},
+  {"MsgId wider than 32 bits", {"decode", "0x123456789"}, "", "kav: '0x123456789' is not a 32-bit MsgId\n"},
+  {"missing file", {"decode", "kav_pid_state", "/nonexistent/buffer.bin"}, "",
+   "kav: cannot open '/nonexistent/buffer.bin': No such file or directory\n"},
+  {"a directory is no file", {"decode", "kav_pid_state", "/"}, "", "kav: cannot read '/': Is a directory\n"},
+  {"hex: a digit that is not hex", {"decode", "kav_pid_state", "--hex"}, "0e 00\n00 0g",
+   "kav: malformed hex input: 'g' is not a hex digit (at line 2, column 5)\n"},
+  {"hex: an odd number of digits", {"decode", "kav_pid_state", "--hex"}, "0x0e 0x0",
+   "kav: malformed hex input: '0x0' has an odd number of hex digits (at line 1, column 6)\n"},
+  {"JSON: syntax error with its position", {"encode", "kav_pid_state"}, "{\"field0\": }",
+   "kav: malformed JSON: parse error at line 1, column 12: syntax error while parsing value - unexpected '}'; "
+   "expected '[', '{', or a literal\n"},
+  {"JSON: not an object", {"encode", "kav_pid_state"}, "[1, 2]", "kav: the message: expected an object of fields, got [1,2]\n"},
+  {"JSON: u16 value too wide", {"encode", "kav_pid_state_chg"}, "{\"field0\": 65536}",
+   "kav: field0: 65536 does not fit a u16 field (0 to 65535)\n"},
+  {"JSON: u8 value too wide", {"encode", "kav_host"}, "{\"field8\": 256}", "kav: field8: 256 does not fit a u8 field (0 to 255)\n"},
+  {"JSON: nested u32 value too wide", {"encode", "kav_pid_state_chg"}, "{\"field1\": {\"field2\": 4294967296}}",
+   "kav: field1.field2: 4294967296 does not fit a u32 field (0 to 4294967295)\n"},
+  {"JSON: negative value", {"encode", "kav_pid_state"}, "{\"field0\": -1}",
+   "kav: field0: -1 is negative; a u32 field holds 0 to 4294967295\n"},
+  {"JSON: fraction", {"encode", "kav_pid_state"}, "{\"field0\": 1.5}", "kav: field0: 1.5 is not a whole number\n"},
+  {"JSON: text for a number", {"encode", "kav_pid_state"}, "{\"field0\": \"7\"}",
+   "kav: field0: expected a whole number for a u32 field, got \"7\"\n"},
+  {"JSON: unknown field", {"encode", "kav_pid_state"}, "{\"field3\": 1}",
+   "kav: no field named \"field3\" in the message (its fields are field0 to field2)\n"},
+  {"JSON: byte array one byte short", {"encode", "kav_host"}, "{\"field7\": \"000102030405060708090a0b0c0d0e\"}",
+   "kav: field7: the byte array holds exactly 16 bytes (32 hex digits), got 15 bytes\n"},
+  {"JSON: byte array one byte long", {"encode", "kav_host"}, "{\"field13\": \"00010203040506\"}",
+   "kav: field13: the byte array holds exactly 6 bytes (12 hex digits), got 7 bytes\n"},
+  {"JSON: byte array not hex", {"encode", "kav_host"}, "{\"field13\": \"00010203040x\"}",
+   "kav: field13: 'x' is not a hex digit (at line 1, column 12)\n"},
+  {"JSON: struct array of the wrong length", {"encode", "kav_templateflow"}, "{\"field9\": [{}, {}]}",
+   "kav: field9: expected an array of exactly 42 elements, got 2 elements\n"},
+  {"JSON: list count that disagrees with its items", {"encode", "kav_host_update"}, "{\"n_field1\": 2, \"field1\": [{}]}",
+   "kav: n_field1: says 2 but field1 lists 1 record\n"},
+  {"JSON: bad field inside a list item", {"encode", "kav_host_update"}, "{\"field1\": [{}, {\"field3\": 65536}]}",
+   "kav: field1[1].field3: 65536 does not fit a u16 field (0 to 65535)\n"},
+  {"a list has no fixed layout", {"encode", "kav_host_update", "--fixed"}, "{}",
+   "kav: kav_host_update has no fixed layout: it carries a list and is always sent compact\n"},
+};
+// clang-format on
+
+TEST(ToolErrors, ClearMessageAndNonZeroExit) {
+  for (const auto& row : kErrors) {
+    SCOPED_TRACE(row.name);
+    const Outcome r = kav(row.args, row.input);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.substr(0, std::strlen(row.message)), row.message);
+  }
+}
+
+TEST(ToolErrors, CommandLineMistakesExitNonZero) {
+  const std::vector<std::vector<std::string>> rows = {
+      {}, {"list", "--bogus"}, {"decode"}, {"encode", "kav_host", "--fixed", "--compact"}, {"frobnicate"}};
+  for (const auto& args : rows) {
+    SCOPED_TRACE(args.empty() ? "no subcommand" : args[0]);
+    const Outcome r = kav(args, "{}");
+    EXPECT_GT(r.status, 0);
+    EXPECT_NE(r.err, "");
+  }
+}
+
+// ---- decode reports the library's log lines --------------------------------------------------------
+
+TEST(ToolDecode, LibraryLogLinesGoToStandardError) {
+  // A 4-byte buffer whose root offset is 4: the table position check fails and is logged.
+  const Outcome r = kav({"decode", "kav_pid_state", "--hex"}, "04 00 00 00");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(Json::parse(r.out), Json::parse(R"({"field0": 0, "field1": 0, "field2": 0})"));
+  EXPECT_EQ(r.err, "kav: library log: kav_pid_state_unpack: [KESMO]:Table offset(4) is out of range(4 - 4) "
+                   "(level 2, code 22, line 111)\n");
+}
+
+// ---- explain: one kind of damage per row -----------------------------------------------------------
+
+struct ExplainRow {
+  const char* name;
+  const char* message;
+  const char* hex;
+  int status;          // 0 well-formed, 1 malformed
+  const char* fields;  // the "fields:" line
+  const char* check;   // the "first failing check" line, or nullptr
+  const char* log;     // the library's log line, or nullptr
+};
+
+// Buffers: the worked 30-byte kav_pid_state {1, 2, 3}; kav_pid_state_chg {7, {1, 2, 3}} in the
+// compact layout (48 bytes: root table at 12, nested vtable at 22, nested table at 32); an
+// all-zero kav_host (78 bytes: offset words at 40 and 44, counts 16 at 48 and 6 at 68); and
+// kav_host_update of two hosts (190 bytes: count 2 at 24, item offsets at 28 and 32, items at
+// 68 and 146).
+#define PS_VT "0a 00 10 00 04 00 08 00 0c 00 "
+#define PS_TABLE "0a 00 00 00 01 00 00 00 02 00 00 00 03 00 00 00"
+#define CHG_HEAD "0c 00 00 00 08 00 0a 00 04 00 06 00 08 00 00 00 07 00 "
+#define CHG_NESTED "0a 00 10 00 04 00 08 00 0c 00 0a 00 00 00 01 00 00 00 02 00 00 00 03 00 00 00"
+#define HOST_HEAD "24 00 00 00 20 00 2a 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 04 00 00 00 00 00 00 00 00 00 00 00 08 00 20 00 00 00 "
+#define HOST_ZEROS16 "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+// clang-format off
+const ExplainRow kExplain[] = {
+  {"well-formed compact buffer", "kav_pid_state", "0e 00 00 00 " PS_VT PS_TABLE, 0,
+   "fields: field0 to field2 decoded", nullptr, nullptr},
+  {"vtable shorter than the record: later slots absent", "kav_pid_state",
+   "0e 00 00 00 06 00 10 00 04 00 08 00 0c 00 " PS_TABLE, 0,
+   "fields: field0 decoded, field1 and field2 absent (zero)", nullptr, nullptr},
+  {"table at length - 4 is accepted", "kav_pid_state", "1a 00 00 00 " PS_VT PS_TABLE, 0,
+   "fields: field0 to field2 absent (zero)", nullptr, nullptr},
+  {"buffer shorter than 4 bytes", "kav_pid_state", "0e 00 00", 1,
+   "fields: none decoded; the structure stays zero",
+   "first failing check, at position 0: the buffer holds 3 bytes; the smallest buffer is 4 bytes (its root offset)",
+   "kav_pid_state_unpack: [KESMO]:Param invalid(nonNull, 3, nonNull)"},
+  {"root offset 3", "kav_pid_state", "03 00 00 00 " PS_VT PS_TABLE, 1,
+   "fields: none decoded; the structure stays zero",
+   "first failing check, at position 0: root table (kav_pid_state) would start at 3, but a table must start between 4 "
+   "and 26 (the length minus 4)",
+   "kav_pid_state_unpack: [KESMO]:Table offset(3) is out of range(4 - 30)"},
+  {"root offset length - 3", "kav_pid_state", "1b 00 00 00 " PS_VT PS_TABLE, 1,
+   "fields: none decoded; the structure stays zero",
+   "first failing check, at position 0: root table (kav_pid_state) would start at 27, but a table must start between 4 "
+   "and 26 (the length minus 4)",
+   "kav_pid_state_unpack: [KESMO]:Table offset(27) is out of range(4 - 30)"},
+  {"vtable reference pointing past the buffer", "kav_pid_state",
+   "0e 00 00 00 " PS_VT "f0 ff ff ff 01 00 00 00 02 00 00 00 03 00 00 00", 1,
+   "fields: none decoded; the structure stays zero",
+   "first failing check, at position 14: root table (kav_pid_state) at 14 has the vtable reference -16, so its vtable "
+   "would be at 30, outside the range 4 to 26",
+   "kav_pid_state_unpack: [KESMO]:Vtable offset(30) is out of range(4 - 26)"},
+  {"vtable longer than the buffer", "kav_pid_state",
+   "0e 00 00 00 c8 00 10 00 04 00 08 00 0c 00 " PS_TABLE, 1,
+   "fields: none decoded; the structure stays zero",
+   "first failing check, at position 4: the vtable of root table (kav_pid_state) at 4 says it is 200 bytes long, so it "
+   "would end at 204, past the end of the 30-byte buffer",
+   "kav_pid_state_unpack: [KESMO]:Vtable Len(200) is out of range(0 - 26)"},
+  {"scalar ending one byte past the buffer", "kav_pid_state",
+   "0e 00 00 00 0a 00 10 00 04 00 08 00 0d 00 " PS_TABLE, 1,
+   "fields: field0 and field1 decoded, field2 failed (zero)",
+   "first failing check, at position 27: field2 (slot 2, u32) at table offset 13 would end at 31, past the end of the "
+   "30-byte buffer", nullptr},
+  {"offset word ending past the buffer", "kav_pid_state_chg",
+   "0c 00 00 00 08 00 0a 00 04 00 22 00 08 00 00 00 07 00 0e 00 00 00 " CHG_NESTED, 1,
+   "fields: field0 decoded, field1 failed (zero)",
+   "first failing check, at position 46: the offset word of field1 at table offset 34 would end at 50, past the end of "
+   "the 48-byte buffer", nullptr},
+  {"offset word whose target wraps", "kav_pid_state_chg", CHG_HEAD "ff ff ff ff " CHG_NESTED, 1,
+   "fields: field0 decoded, field1 failed (zero)",
+   "first failing check, at position 18: the offset word of field1 at 18 holds 4294967295, and 18 + 4294967295 wraps "
+   "around 2^32", nullptr},
+  {"nested table outside the buffer", "kav_pid_state_chg", CHG_HEAD "28 00 00 00 " CHG_NESTED, 1,
+   "fields: field0 decoded, field1 failed (zero)",
+   "first failing check, at position 18: nested table field1 (kav_pid_state) would start at 58, but a table must start "
+   "between 4 and 44 (the length minus 4)",
+   "kav_pid_state_unpack_non_root: [KESMO]:Table offset(58) is out of range(4 - 48)"},
+  {"count word of a byte array outside the buffer", "kav_host",
+   HOST_HEAD "24 00 00 00 18 00 00 00 10 00 00 00 " HOST_ZEROS16 "06 00 00 00 00 00 00 00 00 00", 1,
+   "fields: field0 to field6 absent (zero), field7 failed (zero), field8 to field13 not reached (zero)",
+   "first failing check, at position 76: the count of field7 at 76 would end at 80, past the end of the 78-byte buffer",
+   nullptr},
+  {"array elements running past the buffer", "kav_host",
+   HOST_HEAD "08 00 00 00 18 00 00 00 10 00 00 00 " HOST_ZEROS16 "07 00 00 00 00 00 00 00 00 00", 1,
+   "fields: field0 to field6 absent (zero), field7 decoded, field8 to field12 absent (zero), field13 failed (zero)",
+   "first failing check, at position 68: field13: 7 elements of 1 byte from 72 would end at 79, past the end of the "
+   "78-byte buffer", nullptr},
+  {"byte array [16] with count 15", "kav_host",
+   HOST_HEAD "08 00 00 00 18 00 00 00 0f 00 00 00 " HOST_ZEROS16 "06 00 00 00 00 00 00 00 00 00", 1,
+   "fields: field0 to field6 absent (zero), field7 failed (zero), field8 to field13 not reached (zero)",
+   "first failing check, at position 48: field7 holds 15 elements, but it is a fixed array of exactly 16", nullptr},
+  {"byte array [16] with count 17", "kav_host",
+   HOST_HEAD "08 00 00 00 18 00 00 00 11 00 00 00 " HOST_ZEROS16 "06 00 00 00 00 00 00 00 00 00", 1,
+   "fields: field0 to field6 absent (zero), field7 failed (zero), field8 to field13 not reached (zero)",
+   "first failing check, at position 48: field7 holds 17 elements, but it is a fixed array of exactly 16", nullptr},
+};
+// clang-format on
+
+// Rows that patch a golden buffer: the two-host list (count 2 at 24, item offsets at 28 and 32,
+// items at 68 and 146) and the fixed kav_ot_flextemplate (count 42 of field7 at 26).
+struct PatchRow {
+  const char* name;
+  const char* message;
+  const char* file;
+  std::uint32_t pos;
+  Bytes bytes;
+  const char* fields;
+  const char* check;
+  const char* log;
+  const char* null_list;  // the warning about a list dropped after its count was read, or ""
+};
+#define LIST_FIELDS "fields: field0 decoded, field1 failed (zero)"
+#define LIST_NULL "field1 is null while n_field1 keeps 2: test field1 before n_field1"
+// clang-format off
+const PatchRow kPatches[] = {
+  {"list count of 2^30 refused before multiplying", "kav_host_update", "host_update.hex", 24, {0x00, 0x00, 0x00, 0x40},
+   LIST_FIELDS, "first failing check, at position 24: field1: a count of 1073741824 items is refused (2^30 or more)",
+   nullptr, ""},
+  {"list running past the buffer", "kav_host_update", "host_update.hex", 24, {0x00, 0x00, 0x00, 0x10},
+   LIST_FIELDS, "first failing check, at position 24: field1: 268435456 items of 4 bytes from 28 would end at "
+   "1073741852, past the end of the 190-byte buffer", nullptr, ""},
+  {"item offset word whose target wraps", "kav_host_update", "host_update.hex", 28, {0xff, 0xff, 0xff, 0xff},
+   LIST_FIELDS, "first failing check, at position 28: the offset word of field1[0] at 28 holds 4294967295, and 28 + "
+   "4294967295 wraps around 2^32", nullptr, LIST_NULL},
+  {"second item's vtable reference pointing outside", "kav_host_update", "host_update.hex", 146, {0x00, 0x01, 0x00, 0x00},
+   LIST_FIELDS, "first failing check, at position 146: item field1[1] (kav_host) at 146 has the vtable reference 256, so "
+   "its vtable would be at 4294967186 (wrapped around 2^32), outside the range 4 to 186",
+   "kav_host_unpack_non_root: [KESMO]:Vtable offset(4294967186) is out of range(4 - 186)", LIST_NULL},
+  {"array of 2-byte elements with a count of 2^31", "kav_ot_flextemplate", "ot_flextemplate.fixed.hex", 26,
+   {0x00, 0x00, 0x00, 0x80},
+   "fields: field0 to field6 decoded, field7 failed (zero), field8 and field9 not reached (zero)",
+   "first failing check, at position 26: field7: a count of 2147483648 elements is refused (2^31 or more)", nullptr, ""},
+  {"array [42] with count 41 in the fixed layout", "kav_ot_flextemplate", "ot_flextemplate.fixed.hex", 118,
+   {0x29, 0x00, 0x00, 0x00},
+   "fields: field0 to field7 decoded, field8 failed (zero), field9 not reached (zero)",
+   "first failing check, at position 118: field8 holds 41 elements, but it is a fixed array of exactly 42", nullptr, ""},
+};
+// clang-format on
+
+std::string line_starting(const std::string& text, const std::string& prefix) {
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(prefix, 0) == 0) return line;
+  return "";
+}
+
+void expect_explained(const Outcome& r, int status, const char* fields, const char* check, const char* log) {
+  EXPECT_EQ(r.status, status) << r.out << r.err;
+  EXPECT_EQ(line_starting(r.out, "fields:"), fields);
+  if (check != nullptr) {
+    EXPECT_EQ(line_starting(r.out, "first failing check"), check);
+  } else {
+    EXPECT_EQ(line_starting(r.out, "every check passes"), "every check passes: the buffer is well-formed");
+  }
+  const std::string logged = line_starting(r.out, "library log: ");
+  if (log != nullptr) {
+    EXPECT_EQ(logged.substr(0, 13 + std::strlen(log)), std::string("library log: ") + log);
+  } else {
+    EXPECT_EQ(logged, "");
+  }
+  EXPECT_EQ(line_starting(r.out, "cross-check"), "cross-check: __unpack produced exactly the fields predicted above");
+}
+
+TEST(ToolExplain, OneRowPerFailingCheck) {
+  for (const auto& row : kExplain) {
+    SCOPED_TRACE(row.name);
+    expect_explained(kav({"explain", row.message, "--hex"}, row.hex), row.status, row.fields, row.check, row.log);
+  }
+}
+
+TEST(ToolExplain, PatchedGoldenBuffers) {
+  for (const auto& row : kPatches) {
+    SCOPED_TRACE(row.name);
+    Bytes b = from_hex(slurp(golden(row.file)));
+    ASSERT_LE(row.pos + row.bytes.size(), b.size());
+    std::copy(row.bytes.begin(), row.bytes.end(), b.begin() + row.pos);
+    const Outcome r = kav({"explain", row.message, put("patched.bin", std::string(b.begin(), b.end())).string()});
+    expect_explained(r, 1, row.fields, row.check, row.log);
+    EXPECT_EQ(line_starting(r.out, "field1 is null"), row.null_list);
+  }
+}
+
+TEST(ToolExplain, BytesNothingRefersTo) {
+  const Outcome r = kav({"explain", "kav_pid_state", "--hex"}, "0e 00 00 00 " PS_VT PS_TABLE " de ad be ef");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("      30  de ad be ef               4 bytes unreferenced: nothing refers to these bytes\n"),
+            std::string::npos)
+      << r.out;
+}
+
+// Damaged copies of every message's buffers: the tool never crashes, explain and __unpack never
+// disagree, and decode always prints a structure.
+TEST(ToolExplain, AgreesWithUnpackOnDamagedBuffers) {
+  std::mt19937_64 rng(7);
+  auto each = [&]<class M>() {
+    using T = typename M::type;
+    SCOPED_TRACE(M::full_name);
+    kav::test::Arena arena;
+    const T s = kav::test::random_structure<T>(rng, arena, 2);
+    Bytes b(65536);
+    kav::u32 len = static_cast<kav::u32>(b.size());
+    ASSERT_EQ(M::pack_fn(&s, b.data(), &len), 0u);
+    b.resize(len);
+    for (int round = 0; round < 2; ++round) {
+      Bytes d = b;
+      if (round == 0) {
+        d.resize(rng() % d.size());  // cut short
+      } else {
+        for (int i = 0; i < 3; ++i) d[rng() % d.size()] = static_cast<std::uint8_t>(rng() % 3 == 0 ? 0xff : rng());
+      }
+      const fs::path f = put("damaged.bin", std::string(d.begin(), d.end()));
+      const Outcome e = kav({"explain", M::full_name, f.string()});
+      EXPECT_TRUE(e.status == 0 || e.status == 1) << e.status << "\n" << to_hex(d) << "\n" << e.out << e.err;
+      const Outcome dec = kav({"decode", M::full_name, f.string()});
+      EXPECT_EQ(dec.status, 0) << dec.err;
+      EXPECT_TRUE(Json::accept(dec.out));
+    }
+  };
+  kav::catalogue::for_each_message(kav::catalogue::kav_messages{}, each);
+  kav::catalogue::for_each_message(kav::catalogue::kav_sync_messages{}, each);
+}
+
+}  // namespace

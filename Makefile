@@ -28,7 +28,7 @@ test-asan:
 test-tsan:
 	@bash tools/deps.sh base
 	cmake --preset tsan
-	cmake --build --preset tsan -j$(JOBS)
+	cmake --build --preset tsan -j$(JOBS) --target concurrency_test
 	ctest --preset tsan -j$(JOBS) -R concurrency
 
 test-aarch64:

@@ -40,7 +40,7 @@ test-aarch64:
 fuzz:
 	@bash tools/deps.sh base fuzz
 	cmake --preset fuzz
-	cmake --build --preset fuzz -j$(JOBS)
+	cmake --build --preset fuzz -j$(JOBS) --target fuzz_all
 	bash tools/fuzz.sh $(FUZZ_SECONDS)
 
 memcheck: test-dev

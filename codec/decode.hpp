@@ -151,7 +151,7 @@ template <class M, class T, class Cursor, const auto& Entry>
 [[nodiscard, gnu::always_inline]] inline bool decode_known(const Cursor c, const TableRef& tr, T& out) noexcept {
   const u8* const base = c.buf + tr.t;
   return [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
-    return ([&] __attribute__((always_inline)) {
+    return ([&]() __attribute__((always_inline)) {
       constexpr auto S = slot_at<T, K>;
       if constexpr (kind_of<S>() == Kind::scalar) {
         out.*S = load_le<member_t<S>>(base + Entry[K], false);
@@ -171,7 +171,7 @@ template <class M, class T, class Cursor>
       const u8* entries = c.buf + tr.vt + 4;
       if (std::memcmp(entries, CompactFull<T>::image.entry.data(), bytes) == 0 &&
           tr.room >= CompactFull<T>::image.scalar_extent)
-        return decode_known<M, T, Cursor, CompactFull<T>::image.entry>(c, tr, out);
+        return decode_known<M, T, Cursor, CompactFull<T>::entry>(c, tr, out);
       if constexpr (!has_vector<T>) {
         if (std::memcmp(entries, FixedEntries<T>::entry.data(), bytes) == 0 &&
             tr.room >= FixedEntries<T>::scalar_extent)

@@ -240,6 +240,7 @@ struct CompactFull {
     }(std::make_index_sequence<n>{});
     return im;
   }();
+  static constexpr std::array<u16, n> entry = image.entry;  // usable as a template argument
 };
 
 template <class T>

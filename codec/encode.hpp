@@ -95,7 +95,7 @@ u32 write_table(const Writer w, u32 pos, const T& v) noexcept;
 template <class T>
 [[nodiscard, gnu::always_inline]] inline bool all_present(const T& v) noexcept {
   return [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
-    return ([&] __attribute__((always_inline)) {
+    return ([&]() __attribute__((always_inline)) {
       constexpr auto S = slot_at<T, K>;
       constexpr Kind kind = kind_of<S>();
       if constexpr (kind == Kind::scalar) return v.*S != 0;
@@ -142,7 +142,7 @@ template <class T, class Writer>
     u8* const base = w.buf + tbl;  // every position below is a constant from here
     [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
       (
-          [&] __attribute__((always_inline)) {
+          [&]() __attribute__((always_inline)) {
             constexpr auto S = slot_at<T, K>;
             constexpr Kind kind = kind_of<S>();
             if constexpr (kind == Kind::scalar) {
@@ -160,7 +160,7 @@ template <class T, class Writer>
   // Present scalars, in slot order, each exactly as wide as its member.
   [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     (
-        [&] __attribute__((always_inline)) {
+        [&]() __attribute__((always_inline)) {
           constexpr auto S = slot_at<T, K>;
           if constexpr (kind_of<S>() == Kind::scalar) {
             const auto x = v.*S;
@@ -179,7 +179,7 @@ template <class T, class Writer>
   // Offset words of the present non-scalar fields, in slot order.
   [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     (
-        [&] __attribute__((always_inline)) {
+        [&]() __attribute__((always_inline)) {
           constexpr auto S = slot_at<T, K>;
           constexpr Kind kind = kind_of<S>();
           if constexpr (kind != Kind::scalar) {
@@ -209,7 +209,7 @@ template <class T, class Writer>
   // Out-of-line data, in slot order; each offset word gets the distance to its target.
   [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     (
-        [&] __attribute__((always_inline)) {
+        [&]() __attribute__((always_inline)) {
           constexpr auto S = slot_at<T, K>;
           constexpr Kind kind = kind_of<S>();
           if constexpr (kind == Kind::byte_array || kind == Kind::struct_array) {

@@ -65,7 +65,7 @@ template <bool swap, class T>
   using FT = FixedTable<T>;
   [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     (
-        [&] __attribute__((always_inline)) {
+        [&]() __attribute__((always_inline)) {
           constexpr auto S = slot_at<T, K>;
           constexpr Kind kind = kind_of<S>();
           const u32 at = t + FT::offset[K];

@@ -1,7 +1,7 @@
 // The counting host behind fuzz_host.hpp. The executable exports these RVX_ symbols (ENABLE_EXPORTS),
-// so the library binds them through its lookups by name. The log writer takes the library's own
-// SerialLogModule type: clang's function-type check compares the callee's exact parameter types,
-// and the platform header's C structure of the same layout is a different type to it.
+// so the library binds them through its lookups by name. They are declared by the platform's own
+// header, as a host would declare them: under clang's function-type check the library's call through
+// its log-writer pointer must match this definition exactly.
 #include "fuzz_host.hpp"
 
 #include <cstdarg>
@@ -11,7 +11,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "runtime/runtime.hpp"
+#include "osal_services.h"
 
 namespace {
 
@@ -56,11 +56,7 @@ void* allocate(std::uint32_t size, std::uint32_t arg, const char* func) {
 
 extern "C" {
 
-[[gnu::visibility("default")]] void RVX_OsalLogWrite(const kav::SerialLogModule* mod, std::uint32_t level,
-                                                     std::uint32_t code, const char* file, std::uint32_t line,
-                                                     const char* func, const char* fmt, ...)
-    __attribute__((format(printf, 7, 8)));
-[[gnu::visibility("default")]] void RVX_OsalLogWrite(const kav::SerialLogModule* mod, std::uint32_t level,
+[[gnu::visibility("default")]] void RVX_OsalLogWrite(const SerialLogModule* mod, std::uint32_t level,
                                                      std::uint32_t code, const char* file, std::uint32_t line,
                                                      const char* func, const char* fmt, ...) {
   if (mod == nullptr || mod->module_id != kModuleId || std::strcmp(mod->module_name, "KESMO") != 0)

@@ -6,21 +6,25 @@
 #include <atomic>
 #include <cstdint>
 
+// The record every log call passes first, by address. Field order and types are part of the
+// host's interface. It lives at global scope with C linkage, under the name hosts use, so a log
+// writer declared by a C++ host has exactly the type of the pointer the library calls through.
+extern "C" {
+struct SerialLogModule {
+  const char* module_name;
+  const char* subsystem_name;
+  std::uint32_t module_id;
+};
+}
+
 namespace kav {
 
+using ::SerialLogModule;
 using u8 = std::uint8_t;
 using u16 = std::uint16_t;
 using u32 = std::uint32_t;
 using u64 = std::uint64_t;
 using i32 = std::int32_t;
-
-// The record every log call passes first, by address. Field order and types are part of the
-// host's interface.
-struct SerialLogModule {
-  const char* module_name;
-  const char* subsystem_name;
-  u32 module_id;
-};
 
 using LogWriteFn = void (*)(const SerialLogModule*, u32 level, u32 code, const char* file, u32 line,
                             const char* func, const char* fmt, ...);

@@ -6,6 +6,7 @@
 
 #include "codec/checks.hpp"
 #include "codec/describe.hpp"
+#include "codec/runs.hpp"
 #include "codec/wire.hpp"
 #include "runtime/secure_mem.hpp"
 
@@ -58,6 +59,9 @@ template <class Cursor>
 
 template <class M, class T, class Cursor>
 [[nodiscard]] bool decode_table(const Cursor c, u32 t, T& out, const char* log_name) noexcept;
+template <class M, class T, class Cursor>
+[[nodiscard, gnu::always_inline]] inline bool decode_table_body(const Cursor c, u32 t, T& out,
+                                                                const char* log_name) noexcept;
 
 // Copies a fixed array's elements from the wire into the structure.
 template <auto S, class T, class Cursor>
@@ -87,6 +91,9 @@ template <auto S, class T, class Cursor>
   }
 }
 
+template <class M, auto S, class T, class Cursor>
+[[nodiscard, gnu::always_inline]] inline bool decode_target(const Cursor c, u32 p, T& out) noexcept;
+
 template <class M, std::size_t K, auto S, class T, class Cursor>
 [[nodiscard, gnu::always_inline]] inline bool decode_slot(const Cursor c, const TableRef& tr, T& out) noexcept {
   if (tr.vlen < 6 + 2 * K) return true;  // the vtable stops before this slot: absent
@@ -100,7 +107,15 @@ template <class M, std::size_t K, auto S, class T, class Cursor>
     return true;
   } else {
     if (!field_fits(o, 4, tr.room)) return false;
-    const u32 p = tr.t + o;
+    return decode_target<M, S>(c, tr.t + o, out);
+  }
+}
+
+// A nested table, vector or fixed array whose offset word at p lies inside the buffer.
+template <class M, auto S, class T, class Cursor>
+[[nodiscard, gnu::always_inline]] inline bool decode_target(const Cursor c, u32 p, T& out) noexcept {
+  constexpr Kind kind = kind_of<S>();
+  {
     u32 q;
     if (!target_ok(p, c.template load<u32>(p), q)) return false;
     if constexpr (kind == Kind::nested) {
@@ -130,7 +145,7 @@ template <class M, std::size_t K, auto S, class T, class Cursor>
           const u32 w = q + 4 + 4 * i;  // inside the header checked above
           u32 qi;
           if (!target_ok(w, c.template load<u32>(w), qi)) return false;
-          if (!decode_table<M>(c, qi, items[i], Layout<R>::non_root)) return false;
+          if (!decode_table_body<M>(c, qi, items[i], Layout<R>::non_root)) return false;
         }
         return true;
       } else {
@@ -145,8 +160,9 @@ template <class M, std::size_t K, auto S, class T, class Cursor>
 }
 
 // A vtable that lists every slot at the offsets this library's own encoders give them (compact
-// with every scalar present, or fixed) lets every scalar load from a constant offset once one
-// check has shown they all lie inside the buffer. Other slots decode as usual, in slot order.
+// with every scalar present, or fixed) lets every field load from a constant offset once one
+// check has shown that the scalars and offset words all lie inside the buffer. What the offset
+// words point at is checked as usual, in slot order.
 template <class M, class T, class Cursor, const auto& Entry>
 [[nodiscard, gnu::always_inline]] inline bool decode_known(const Cursor c, const TableRef& tr, T& out) noexcept {
   const u8* const base = c.buf + tr.t;
@@ -154,10 +170,10 @@ template <class M, class T, class Cursor, const auto& Entry>
     return ([&]() __attribute__((always_inline)) {
       constexpr auto S = slot_at<T, K>;
       if constexpr (kind_of<S>() == Kind::scalar) {
-        out.*S = load_le<member_t<S>>(base + Entry[K], false);
+        run_in<T, Entry, K>(out, base);
         return true;
       } else {
-        return decode_slot<M, K, S>(c, tr, out);
+        return decode_target<M, S>(c, tr.t + Entry[K], out);
       }
     }() && ...);
   }(std::make_index_sequence<slot_count<T>>{});
@@ -169,13 +185,15 @@ template <class M, class T, class Cursor>
     constexpr std::size_t bytes = 2 * slot_count<T>;
     if (tr.vlen == vtable_len<T>) {
       const u8* entries = c.buf + tr.vt + 4;
-      if (std::memcmp(entries, CompactFull<T>::image.entry.data(), bytes) == 0 &&
-          tr.room >= CompactFull<T>::image.scalar_extent)
-        return decode_known<M, T, Cursor, CompactFull<T>::entry>(c, tr, out);
+      using Compact = CompactFull<T>;
+      if (bytes_equal<bytes>(entries, reinterpret_cast<const u8*>(Compact::entry.data())) &&
+          tr.room >= Compact::image.inline_end)
+        return decode_known<M, T, Cursor, Compact::entry>(c, tr, out);
       if constexpr (!has_vector<T>) {
-        if (std::memcmp(entries, FixedEntries<T>::entry.data(), bytes) == 0 &&
-            tr.room >= FixedEntries<T>::scalar_extent)
-          return decode_known<M, T, Cursor, FixedEntries<T>::entry>(c, tr, out);
+        using Fixed = FixedEntries<T>;
+        if (bytes_equal<bytes>(entries, reinterpret_cast<const u8*>(Fixed::entry.data())) &&
+            tr.room >= Fixed::inline_end)
+          return decode_known<M, T, Cursor, Fixed::entry>(c, tr, out);
       }
     }
   }
@@ -195,11 +213,17 @@ template <class M, class Cursor>
 }
 
 template <class M, class T, class Cursor>
-[[nodiscard]] bool decode_table(const Cursor c, u32 t, T& out, const char* log_name) noexcept {
+[[nodiscard, gnu::always_inline]] inline bool decode_table_body(const Cursor c, u32 t, T& out,
+                                                                const char* log_name) noexcept {
   TableRef tr;
   Header h;
   if (read_header(c, t, tr, h) != HeaderFault::none) [[unlikely]] return table_fault<M>(c, t, log_name);
   return decode_fields<M>(c, tr, out);
+}
+
+template <class M, class T, class Cursor>
+[[nodiscard]] bool decode_table(const Cursor c, u32 t, T& out, const char* log_name) noexcept {
+  return decode_table_body<M>(c, t, out, log_name);
 }
 
 // Releases the blocks unpacking attached to msg and leaves their pointers null.

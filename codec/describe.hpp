@@ -200,7 +200,6 @@ struct CompactFull {
   struct Image {
     std::array<u16, n> entry{};
     u32 inline_end = 4;      // behind the last offset word
-    u32 scalar_extent = 4;   // behind the last scalar
     u32 arrays = 0;          // out-of-line bytes of the fixed arrays (count words and elements)
     u32 max_static = 0;      // the table's largest size, vectors' data left out
   };
@@ -216,7 +215,6 @@ struct CompactFull {
             }
           }(),
           ...);
-      im.scalar_extent = im.inline_end;
       im.max_static = vtable_len<T> + im.inline_end;
       (
           [&] {
@@ -241,6 +239,17 @@ struct CompactFull {
     return im;
   }();
   static constexpr std::array<u16, n> entry = image.entry;  // usable as a template argument
+  // Scalars only: the whole vtable (its length, the table length, the entries) is a constant.
+  static constexpr bool flat = []<std::size_t... K>(std::index_sequence<K...>) {
+    return (true && ... && (kind_of<slot_at<T, K>>() == Kind::scalar));
+  }(std::make_index_sequence<n>{});
+  static constexpr std::array<u16, n + 2> vtable = [] {
+    std::array<u16, n + 2> v{};
+    v[0] = static_cast<u16>(vtable_len<T>);
+    v[1] = static_cast<u16>(image.inline_end);
+    for (std::size_t k = 0; k < n; ++k) v[k + 2] = image.entry[k];
+    return v;
+  }();
 };
 
 template <class T>
@@ -250,7 +259,7 @@ struct FixedEntries {
     for (std::size_t k = 0; k < e.size(); ++k) e[k] = static_cast<u16>(FixedTable<T>::offset[k]);
     return e;
   }();
-  static constexpr u32 scalar_extent = FixedTable<T>::length;
+  static constexpr u32 inline_end = FixedTable<T>::length;  // every field lies inside the table
 };
 
 }  // namespace detail

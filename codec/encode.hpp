@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codec/describe.hpp"
+#include "codec/runs.hpp"
 #include "codec/wire.hpp"
 
 namespace kav::detail {
@@ -94,12 +95,10 @@ u32 write_table(const Writer w, u32 pos, const T& v) noexcept;
 
 template <class T>
 [[nodiscard, gnu::always_inline]] inline bool all_present(const T& v) noexcept {
-  return [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
+  return scalars_nonzero(v) && [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     return ([&]() __attribute__((always_inline)) {
       constexpr auto S = slot_at<T, K>;
-      constexpr Kind kind = kind_of<S>();
-      if constexpr (kind == Kind::scalar) return v.*S != 0;
-      else if constexpr (kind == Kind::vector) return vector_present<S>(v);
+      if constexpr (kind_of<S>() == Kind::vector) return vector_present<S>(v);
       else return true;
     }() && ...);
   }(std::make_index_sequence<slot_count<T>>{});
@@ -134,10 +133,21 @@ template <class T, class Writer>
   std::array<u32, n> word{};  // offset-word positions of the present non-scalar slots
   u32 out_of_line = 0;        // arrays and vector headers count towards the table length
 
+  constexpr bool straight = !Writer::swap && std::endian::native == std::endian::little;
   bool fast = false;
-  if constexpr (!Writer::swap && std::endian::native == std::endian::little) fast = all_present(v);
+  if constexpr (straight) fast = all_present(v);
+  using CF = CompactFull<T>;
+  if constexpr (straight && CF::flat) {
+    if (fast) {  // the vtable is a constant, the scalars are the whole table
+      std::memcpy(w.buf + vt, CF::vtable.data(), 2 * (n + 2));
+      w.put(tbl, vlen);
+      [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
+        (run_out<T, CF::entry, K>(w.buf + tbl, v), ...);
+      }(std::make_index_sequence<n>{});
+      return tbl + CF::image.inline_end;
+    }
+  }
   if (fast) {
-    using CF = CompactFull<T>;
     std::memcpy(w.buf + vt + 4, CF::image.entry.data(), 2 * n);
     u8* const base = w.buf + tbl;  // every position below is a constant from here
     [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
@@ -146,7 +156,7 @@ template <class T, class Writer>
             constexpr auto S = slot_at<T, K>;
             constexpr Kind kind = kind_of<S>();
             if constexpr (kind == Kind::scalar) {
-              store_le(base + CF::image.entry[K], v.*S, false);
+              run_out<T, CF::entry, K>(base, v);
             } else {
               word[K] = tbl + CF::image.entry[K];
               if constexpr (kind == Kind::vector) out_of_line += 4 + 4 * (v.*vec_parts<S>::count);
@@ -233,7 +243,7 @@ template <class T, class Writer>
             for (u32 i = 0; i < count; ++i) {
               const u32 at = words + 4 * i;
               w.put(at, cur + vtable_len<R> - at);
-              cur = write_table(w, cur, items[i]);
+              cur = write_table_body(w, cur, items[i]);
             }
           }
         }(),

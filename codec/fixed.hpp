@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codec/describe.hpp"
+#include "codec/runs.hpp"
 #include "codec/wire.hpp"
 
 namespace kav::detail {
@@ -70,7 +71,11 @@ template <bool swap, class T>
           constexpr Kind kind = kind_of<S>();
           const u32 at = t + FT::offset[K];
           if constexpr (kind == Kind::scalar) {
-            store_le(buf + at, v.*S, swap);
+            if constexpr (!swap && std::endian::native == std::endian::little) {
+              run_out<T, FixedEntries<T>::entry, K>(buf + t, v);
+            } else {
+              store_le(buf + at, v.*S, swap);
+            }
           } else if constexpr (kind == Kind::byte_array || kind == Kind::struct_array) {
             using A = array_traits<S>;
             using E = typename A::element;

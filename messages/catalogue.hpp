@@ -2,58 +2,64 @@
 // catalogue's stated sizes pinned so that a wrong list does not build.
 #pragma once
 
+#include <cstddef>
+
 #include "codec/describe.hpp"
 #include "kav.h"
 #include "kav_sync.h"
 
-// Every structure holds field0 ... field<N-1> in slot order; KAV_F<N>(T) lists their members.
+// Every structure holds field0 ... field<N-1> in slot order; KAV_F<N>(T, X) lists X(T, member) for
+// each of them: their member pointers, or their offsets.
+#define KAV_MEMBER(T, m) &T::m
+#define KAV_OFFSET(T, m) offsetof(T, m)
 // clang-format off
-#define KAV_F1(T) &T::field0
-#define KAV_F2(T) KAV_F1(T), &T::field1
-#define KAV_F3(T) KAV_F2(T), &T::field2
-#define KAV_F4(T) KAV_F3(T), &T::field3
-#define KAV_F5(T) KAV_F4(T), &T::field4
-#define KAV_F6(T) KAV_F5(T), &T::field5
-#define KAV_F7(T) KAV_F6(T), &T::field6
-#define KAV_F8(T) KAV_F7(T), &T::field7
-#define KAV_F9(T) KAV_F8(T), &T::field8
-#define KAV_F10(T) KAV_F9(T), &T::field9
-#define KAV_F11(T) KAV_F10(T), &T::field10
-#define KAV_F12(T) KAV_F11(T), &T::field11
-#define KAV_F13(T) KAV_F12(T), &T::field12
-#define KAV_F14(T) KAV_F13(T), &T::field13
-#define KAV_F15(T) KAV_F14(T), &T::field14
-#define KAV_F16(T) KAV_F15(T), &T::field15
-#define KAV_F17(T) KAV_F16(T), &T::field16
-#define KAV_F18(T) KAV_F17(T), &T::field17
-#define KAV_F19(T) KAV_F18(T), &T::field18
-#define KAV_F20(T) KAV_F19(T), &T::field19
-#define KAV_F21(T) KAV_F20(T), &T::field20
-#define KAV_F22(T) KAV_F21(T), &T::field21
-#define KAV_F23(T) KAV_F22(T), &T::field22
-#define KAV_F24(T) KAV_F23(T), &T::field23
-#define KAV_F25(T) KAV_F24(T), &T::field24
-#define KAV_F26(T) KAV_F25(T), &T::field25
-#define KAV_F27(T) KAV_F26(T), &T::field26
-#define KAV_F28(T) KAV_F27(T), &T::field27
-#define KAV_F29(T) KAV_F28(T), &T::field28
-#define KAV_F30(T) KAV_F29(T), &T::field29
-#define KAV_F31(T) KAV_F30(T), &T::field30
-#define KAV_F32(T) KAV_F31(T), &T::field31
-#define KAV_F33(T) KAV_F32(T), &T::field32
-#define KAV_F34(T) KAV_F33(T), &T::field33
-#define KAV_F35(T) KAV_F34(T), &T::field34
-#define KAV_F36(T) KAV_F35(T), &T::field35
-#define KAV_F37(T) KAV_F36(T), &T::field36
-#define KAV_F38(T) KAV_F37(T), &T::field37
-#define KAV_F39(T) KAV_F38(T), &T::field38
+#define KAV_F1(T, X) X(T, field0)
+#define KAV_F2(T, X) KAV_F1(T, X), X(T, field1)
+#define KAV_F3(T, X) KAV_F2(T, X), X(T, field2)
+#define KAV_F4(T, X) KAV_F3(T, X), X(T, field3)
+#define KAV_F5(T, X) KAV_F4(T, X), X(T, field4)
+#define KAV_F6(T, X) KAV_F5(T, X), X(T, field5)
+#define KAV_F7(T, X) KAV_F6(T, X), X(T, field6)
+#define KAV_F8(T, X) KAV_F7(T, X), X(T, field7)
+#define KAV_F9(T, X) KAV_F8(T, X), X(T, field8)
+#define KAV_F10(T, X) KAV_F9(T, X), X(T, field9)
+#define KAV_F11(T, X) KAV_F10(T, X), X(T, field10)
+#define KAV_F12(T, X) KAV_F11(T, X), X(T, field11)
+#define KAV_F13(T, X) KAV_F12(T, X), X(T, field12)
+#define KAV_F14(T, X) KAV_F13(T, X), X(T, field13)
+#define KAV_F15(T, X) KAV_F14(T, X), X(T, field14)
+#define KAV_F16(T, X) KAV_F15(T, X), X(T, field15)
+#define KAV_F17(T, X) KAV_F16(T, X), X(T, field16)
+#define KAV_F18(T, X) KAV_F17(T, X), X(T, field17)
+#define KAV_F19(T, X) KAV_F18(T, X), X(T, field18)
+#define KAV_F20(T, X) KAV_F19(T, X), X(T, field19)
+#define KAV_F21(T, X) KAV_F20(T, X), X(T, field20)
+#define KAV_F22(T, X) KAV_F21(T, X), X(T, field21)
+#define KAV_F23(T, X) KAV_F22(T, X), X(T, field22)
+#define KAV_F24(T, X) KAV_F23(T, X), X(T, field23)
+#define KAV_F25(T, X) KAV_F24(T, X), X(T, field24)
+#define KAV_F26(T, X) KAV_F25(T, X), X(T, field25)
+#define KAV_F27(T, X) KAV_F26(T, X), X(T, field26)
+#define KAV_F28(T, X) KAV_F27(T, X), X(T, field27)
+#define KAV_F29(T, X) KAV_F28(T, X), X(T, field28)
+#define KAV_F30(T, X) KAV_F29(T, X), X(T, field29)
+#define KAV_F31(T, X) KAV_F30(T, X), X(T, field30)
+#define KAV_F32(T, X) KAV_F31(T, X), X(T, field31)
+#define KAV_F33(T, X) KAV_F32(T, X), X(T, field32)
+#define KAV_F34(T, X) KAV_F33(T, X), X(T, field33)
+#define KAV_F35(T, X) KAV_F34(T, X), X(T, field34)
+#define KAV_F36(T, X) KAV_F35(T, X), X(T, field35)
+#define KAV_F37(T, X) KAV_F36(T, X), X(T, field36)
+#define KAV_F38(T, X) KAV_F37(T, X), X(T, field37)
+#define KAV_F39(T, X) KAV_F38(T, X), X(T, field38)
 // clang-format on
 
 // A record or message of N slots whose members' types give their wire kinds.
 #define KAV_RECORD(T, N)                                       \
   template <>                                                  \
   struct kav::Layout<T> {                                      \
-    using fields = Fields<KAV_F##N(T)>;                        \
+    using fields = Fields<KAV_F##N(T, KAV_MEMBER)>;            \
+    static constexpr std::size_t offset[] = {KAV_F##N(T, KAV_OFFSET)}; \
     static constexpr const char* non_root = #T "_unpack_non_root"; \
   }
 // An update or delete list: field0 beside a vector of records in slot 1.
@@ -61,6 +67,7 @@
   template <>                                                                \
   struct kav::Layout<T> {                                                    \
     using fields = Fields<&T::field0, Vec<&T::n_field1, &T::field1>{}>;      \
+    static constexpr std::size_t offset[] = {offsetof(T, field0), offsetof(T, n_field1)}; \
   }
 // The catalogue's stated unpacked size, fixed length and fixed table length.
 #define KAV_PIN(T, SIZE, L, TABLE)                                                 \

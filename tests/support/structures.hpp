@@ -22,16 +22,19 @@ struct Arena {
   }
 };
 
-// Scalars are zero with probability 1/3 (so both compact forms occur), otherwise any value.
+// Scalars are zero with probability 1/3 (so both compact forms occur), otherwise any value; with
+// `zeros` off, never zero.
 struct RandomFill {
   std::mt19937_64& rng;
   Arena& arena;
   u32 max_items = 4;
+  bool zeros = true;
 
   template <class U>
   U pick() {
-    if (rng() % 3 == 0) return 0;
-    return static_cast<U>(rng());
+    if (zeros && rng() % 3 == 0) return 0;
+    for (;;)
+      if (const auto x = static_cast<U>(rng()); x != 0 || zeros) return x;
   }
   template <class U>
   void scalar(u32, U& x) { x = pick<U>(); }
@@ -48,17 +51,17 @@ struct RandomFill {
   void nested(u32, R& r) { visit_slots(r, *this); }
   template <class R>
   void vector(u32, u32& count, R*& items) {
-    count = static_cast<u32>(rng() % (max_items + 1));
+    count = static_cast<u32>(zeros ? rng() % (max_items + 1) : 1 + rng() % max_items);
     items = count == 0 ? nullptr : arena.make<R>(count);
     for (u32 i = 0; i < count; ++i) visit_slots(items[i], *this);
   }
 };
 
 template <class T>
-T random_structure(std::mt19937_64& rng, Arena& arena, u32 max_items = 4) {
+T random_structure(std::mt19937_64& rng, Arena& arena, u32 max_items = 4, bool zeros = true) {
   T v;
   std::memset(static_cast<void*>(&v), 0, sizeof v);
-  RandomFill fill{rng, arena, max_items};
+  RandomFill fill{rng, arena, max_items, zeros};
   visit_slots(v, fill);
   return v;
 }

@@ -20,7 +20,7 @@ test-dev:
 	ctest --preset dev -j$(JOBS)
 
 test-asan:
-	@bash tools/deps.sh base
+	@bash tools/deps.sh base fuzz
 	cmake --preset asan
 	cmake --build --preset asan -j$(JOBS)
 	ctest --preset asan -j$(JOBS)
@@ -39,9 +39,9 @@ test-aarch64:
 
 fuzz:
 	@bash tools/deps.sh base fuzz
-	cmake --preset fuzz
-	cmake --build --preset fuzz -j$(JOBS) --target fuzz_all
-	bash tools/fuzz.sh $(FUZZ_SECONDS)
+	cmake --preset asan
+	cmake --build --preset asan -j$(JOBS) --target fuzz_all
+	bash tools/fuzz.sh $(FUZZ_SECONDS) build/asan
 
 memcheck: test-dev
 	@bash tools/deps.sh memcheck

@@ -2,22 +2,25 @@
 # Fuzzes every libFuzzer target on the generated seed corpus for SECONDS in all, split evenly
 # across the targets, and prints the coverage each reached. Exits non-zero on any crash, leak,
 # timeout or broken invariant (the input is left in BUILD_DIR/fuzz-artifacts/<target>/).
-# Usage: tools/fuzz.sh SECONDS [BUILD_DIR]     (BUILD_DIR: the fuzz preset's, build/fuzz)
+# Usage: tools/fuzz.sh SECONDS [BUILD_DIR]     (BUILD_DIR: the asan preset's, build/asan)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:?usage: tools/fuzz.sh SECONDS [BUILD_DIR]}
-build=${2:-build/fuzz}
+build=${2:-build/asan}
 targets=(unpack roundtrip)
 per=$(( seconds / ${#targets[@]} ))
 (( per >= 1 )) || per=1
 
 for t in "${targets[@]}" ; do
-  [[ -x "$build/fuzz/fuzz_$t" ]] || { echo "fuzz.sh: $build/fuzz/fuzz_$t missing; build the fuzz preset first" >&2; exit 2; }
+  [[ -x "$build/fuzz/fuzz_$t" ]] || { echo "fuzz.sh: $build/fuzz/fuzz_$t missing; build the asan preset first" >&2; exit 2; }
 done
+# The corpus generator sits under fuzz/, or under tests/fuzz_replay/ when the tests are built too.
+make_corpus=$(find "$build/fuzz" "$build/tests/fuzz_replay" -maxdepth 1 -name make_corpus -type f 2>/dev/null | head -n 1)
+[[ -n $make_corpus ]] || { echo "fuzz.sh: make_corpus missing under $build" >&2; exit 2; }
 seed="$build/fuzz-corpus/seed"
 rm -rf "$seed"
-"$build/fuzz/make_corpus" "$seed" tests/fuzz_replay/regressions || exit 2
+"$make_corpus" "$seed" tests/fuzz_replay/regressions || exit 2
 
 status=0
 passed=0

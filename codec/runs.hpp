@@ -87,15 +87,16 @@ inline constexpr Groups<slot_count<T>> zero_groups = group_slots<T>([](auto k) {
   else return scalar_width<slot_at<T, K>>() == scalar_width<slot_at<T, K - 1>>();
 });
 
-// Some W-byte lane of x is zero. Exact, and independent of byte order since lanes stay aligned.
+// Non-zero exactly when some W-byte lane of x is zero. Independent of byte order, since
+// the lanes stay aligned either way.
 template <u32 W>
-[[nodiscard, gnu::always_inline]] constexpr bool has_zero_lane(u64 x) noexcept {
+[[nodiscard, gnu::always_inline]] constexpr u64 zero_lanes(u64 x) noexcept {
   if constexpr (W == 8) {
     return x == 0;
   } else {
     constexpr u64 low = ~u64{0} / ((u64{1} << (8 * W)) - 1);  // 1 in every lane
     constexpr u64 high = low << (8 * W - 1);                  // top bit of every lane
-    return ((x - low) & ~x & high) != 0;
+    return (x - low) & ~x & high;
   }
 }
 
@@ -106,16 +107,17 @@ template <u32 W, u32 Bytes>
   if constexpr (Bytes < 8) {
     u64 x = ~u64{0};  // the lanes past the end are not zero
     std::memcpy(&x, p, Bytes);
-    return !has_zero_lane<W>(x);
+    return zero_lanes<W>(x) == 0;
   } else {
     // Whole words, then the last word overlapping the one before (still lane-aligned).
     constexpr u32 words = (Bytes + 7) / 8;
+    // Without branches: the zero bits of every word are or-ed together and tested once.
     return [&]<std::size_t... I>(std::index_sequence<I...>) __attribute__((always_inline)) {
-      return !(false | ... | [&]() __attribute__((always_inline)) {
+      return (u64{0} | ... | [&]() __attribute__((always_inline)) {
         u64 x;
         std::memcpy(&x, p + (I + 1 < words ? 8 * I : Bytes - 8), 8);
-        return has_zero_lane<W>(x);
-      }());
+        return zero_lanes<W>(x);
+      }()) == 0;
     }(std::make_index_sequence<words>{});
   }
 }

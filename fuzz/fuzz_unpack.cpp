@@ -29,8 +29,8 @@ using kav::fuzz::exact_structure;
 constexpr u8 kFillA = 0xA5;
 constexpr u8 kFillB = 0x5A;
 
-// Every list a structure holds is either null or a live block of exactly its count of records.
-struct OwnsExactBlocks {
+// A slot walk that looks at the lists only (list records hold no lists themselves).
+struct ListsOnly {
   template <class U>
   void scalar(u32, const U&) {}
   template <class A>
@@ -39,6 +39,10 @@ struct OwnsExactBlocks {
   void struct_array(u32, const A&) {}
   template <class R>
   void nested(u32, const R&) {}
+};
+
+// Every list a structure holds is either null or a live block of exactly its count of records.
+struct OwnsExactBlocks : ListsOnly {
   template <class R>
   void vector(u32, const u32& count, R* const& items) {
     if (items == nullptr) return;
@@ -48,15 +52,7 @@ struct OwnsExactBlocks {
   }
 };
 
-struct PointersNull {
-  template <class U>
-  void scalar(u32, const U&) {}
-  template <class A>
-  void byte_array(u32, const A&) {}
-  template <class A>
-  void struct_array(u32, const A&) {}
-  template <class R>
-  void nested(u32, const R&) {}
+struct PointersNull : ListsOnly {
   template <class R>
   void vector(u32, const u32&, R* const& items) {
     FUZZ_CHECK(items == nullptr, "a list pointer survives its free function");

@@ -56,6 +56,14 @@ void expect_unpack_swapped(u32 (*unpack)(const u8*, u32, T*), void (*release)(T*
   EXPECT_EQ(osal_host_live_blocks(), 0u);
 }
 
+// With the flags set, v packs to exactly `swapped`, and `swapped` unpacks to v.
+template <class T>
+void expect_swapped_both_ways(u32 (*pack)(const T*, u8*, u32*), u32 (*unpack)(const u8*, u32, T*),
+                              void (*release)(T*), const T& v, const Bytes& swapped) {
+  EXPECT_EQ(dump(pack_with_flag(pack, v, 1)), dump(swapped));
+  expect_unpack_swapped(unpack, release, swapped, v);
+}
+
 // b with the values at the given (position, width) spans byte-reversed.
 Bytes reversed_at(Bytes b, const std::vector<std::pair<u32, u32>>& spans) {
   for (auto [pos, width] : spans) std::reverse(b.begin() + pos, b.begin() + pos + width);
@@ -66,8 +74,7 @@ TEST(ByteSwap, LiteralLayouts) {
   SwapFlags flags;
   const kav_pid_state p = {1, 2, 3};
   const Bytes pid = hex("0000000E 000A 0010 0004 0008 000C 0000000A 00000001 00000002 00000003");
-  EXPECT_EQ(dump(pack_with_flag(kav_pid_state__pack, p, 1)), dump(pid));
-  expect_unpack_swapped(kav_pid_state__unpack, kav_pid_state_free__unpacked, pid, p);
+  expect_swapped_both_ways(kav_pid_state__pack, kav_pid_state__unpack, kav_pid_state_free__unpacked, p, pid);
 
   kav_resetstat item = {1, 0, 0, 0, 0, 0};
   auto w = zeroed<kav_resetstat_update>();
@@ -76,8 +83,8 @@ TEST(ByteSwap, LiteralLayouts) {
   const Bytes list =
       hex("0000000C 0008 0010 0000 0004 00000008 00000004 00000001 00000014 0010 0008 0004 0000 "
           "0000 0000 0000 0000 00000010 00000001");
-  EXPECT_EQ(dump(pack_with_flag(kav_resetstat_update__pack, w, 1)), dump(list));
-  expect_unpack_swapped(kav_resetstat_update__unpack, kav_resetstat_update_free__unpacked, list, w);
+  expect_swapped_both_ways(kav_resetstat_update__pack, kav_resetstat_update__unpack,
+                           kav_resetstat_update_free__unpacked, w, list);
 }
 
 TEST(ByteSwap, StructArrayElementsSwapOnlyTheirU16) {
@@ -90,9 +97,8 @@ TEST(ByteSwap, StructArrayElementsSwapOnlyTheirU16) {
   std::vector<std::pair<u32, u32>> spans = {{0, 4}, {28, 4}, {32, 4}, {36, 4}};
   for (u32 k = 0; k < 12; ++k) spans.emplace_back(4 + 2 * k, 2);
   for (u32 i = 0; i < 42; ++i) spans.emplace_back(40 + 4 * i, 2);
-  const Bytes swapped = pack_with_flag(kav_templateflow__pack, t, 1);
-  EXPECT_EQ(dump(swapped), dump(reversed_at(clear, spans)));
-  expect_unpack_swapped(kav_templateflow__unpack, kav_templateflow_free__unpacked, swapped, t);
+  expect_swapped_both_ways(kav_templateflow__pack, kav_templateflow__unpack, kav_templateflow_free__unpacked, t,
+                           reversed_at(clear, spans));
 }
 
 TEST(ByteSwap, SixtyFourBitValues) {
@@ -109,9 +115,8 @@ TEST(ByteSwap, SixtyFourBitValues) {
   std::vector<std::pair<u32, u32>> spans = {{0, 4},  {66, 4}, {70, 8},  {78, 4}, {82, 4},
                                             {86, 4}, {90, 4}, {110, 4}, {147, 4}};
   for (u32 k = 0; k < 31; ++k) spans.emplace_back(4 + 2 * k, 2);
-  const Bytes swapped = pack_with_flag(kav_ot_cachelocalmsg__pack, m, 1);
-  EXPECT_EQ(dump(swapped), dump(reversed_at(clear, spans)));
-  expect_unpack_swapped(kav_ot_cachelocalmsg__unpack, kav_ot_cachelocalmsg_free__unpacked, swapped, m);
+  expect_swapped_both_ways(kav_ot_cachelocalmsg__pack, kav_ot_cachelocalmsg__unpack,
+                           kav_ot_cachelocalmsg_free__unpacked, m, reversed_at(clear, spans));
 }
 
 TEST(ByteSwap, EachUnitHasItsOwnFlag) {

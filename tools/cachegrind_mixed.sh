@@ -44,12 +44,12 @@ judge() {  # name value target
   if awk -v v="$2" -v t="$3" 'BEGIN { exit !(v <= t) }'; then row "$1" "$2" "$3" "pass"; else row "$1" "$2" "$3" "FAIL"; fail=1; fi
 }
 row "round-robin, per message ($k rounds)" "measured" "target" "result"
-for spec in nonzero:470 random:550; do
-  kind=${spec%%:*}
+for goal in nonzero:470 random:550; do
+  kind=${goal%%:*}
   read -r per ir1 miss1 < <(counted "$kind" "$k")
   read -r _ ir2 miss2 < <(counted "$kind" "$((2 * k))")
   n=$((k * per))
-  judge "$kind: instructions" "$(awk -v a="$ir1" -v b="$ir2" -v n="$n" 'BEGIN { printf "%.1f", (b - a) / n }')" "${spec#*:}"
+  judge "$kind: instructions" "$(awk -v a="$ir1" -v b="$ir2" -v n="$n" 'BEGIN { printf "%.1f", (b - a) / n }')" "${goal#*:}"
   judge "$kind: I1 misses" "$(awk -v a="$miss1" -v b="$miss2" -v n="$n" 'BEGIN { printf "%.2f", (b - a) / n }')" 6
 done
 echo "($per messages a round; simulated $(sed -n 's/^desc: I1 cache: */I1 cache: /p' "$work/out"))"

@@ -59,7 +59,6 @@ int main(void) {
     int i;
     int same;
 
-    printf("kav %s\n", KAV_VERSION_STRING);
     memset(hosts, 0, sizeof hosts);
     for (i = 0; i < 2; ++i) {
         hosts[i].field0 = (uint32_t)(100 + i);

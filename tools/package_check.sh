@@ -28,8 +28,8 @@ installed() { local p; for p in "${names[@]}"; do
 
 scratch=$(mktemp -d)
 cleanup() {
-  local left; left=$(installed)
-  [[ -z $left ]] || apt-get purge -y -qq $left >/dev/null 2>&1 || true
+  local left; mapfile -t left < <(installed)
+  [[ ${#left[@]} -eq 0 ]] || apt-get purge -y -qq "${left[@]}" >/dev/null 2>&1 || true
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -87,14 +87,15 @@ for p in "${names[@]}"; do
   [[ $(dpkg-query -W -f='${Version}' "$p") == "$version"-* ]] || die "$p is not version $version"
 done
 [[ $(pkg-config --modversion kav) == "$version" ]] || die "kav.pc is not version $version"
-grep -q "set(PACKAGE_VERSION \"$version\")" /usr/lib/x86_64-linux-gnu/cmake/kav/kavConfigVersion.cmake \
+cmake_dir=$(dirname "$(dpkg -L libkav-dev | grep '/kavConfigVersion.cmake$')")
+grep -q "set(PACKAGE_VERSION \"$version\")" "$cmake_dir/kavConfigVersion.cmake" \
   || die "the CMake package is not version $version"
 echo "kav.h, packages, kav.pc, CMake package and kav --version: $version"
 
 echo "--- purge"
 files=$(dpkg -L "${names[@]}" | sort -u)
 apt-get purge -y -qq "${names[@]}" >/dev/null
-left=$(while read -r f; do [[ -e $f && ! -d $f ]] && echo "$f"; done <<< "$files" || true)
-[[ -z $left ]] || die "files left after purge: $left"
-[[ ! -e /usr/lib/x86_64-linux-gnu/cmake/kav ]] || die "the CMake package's folder is left after purge"
+remaining=$(while read -r f; do [[ -e $f && ! -d $f ]] && echo "$f"; done <<< "$files" || true)
+[[ -z $remaining ]] || die "files left after purge: $remaining"
+[[ ! -e $cmake_dir ]] || die "the CMake package's folder is left after purge"
 echo "packages removed, no file left"

@@ -13,6 +13,7 @@ fi
 cmake --install "$build_dir" --prefix "$scratch/tree" --component loopback >/dev/null
 mv "$scratch/tree" "$scratch/moved"  # the pkg-config files find the prefix from their own place
 pc=$(find "$scratch/moved" -name kav.pc -print -quit)
+# shellcheck disable=SC2016  # the literal pkg-config variable
 grep -q '^prefix=${pcfiledir}/' "$pc" || { echo "kav.pc names a fixed prefix"; exit 1; }
 export PKG_CONFIG_PATH=${pc%/kav.pc}
 # shellcheck disable=SC2046,SC2086

@@ -8,7 +8,7 @@ ifneq ($(filter-out 0 1,$(WITH_LOOPBACK)),)
 $(error WITH_LOOPBACK is 0 (leave the loopback messaging library out) or 1 (install it), not '$(WITH_LOOPBACK)')
 endif
 
-.PHONY: demo test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck install package clean
+.PHONY: demo test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck install package format clean
 
 demo:
 	@bash tools/deps.sh base
@@ -83,6 +83,10 @@ package:
 	@bash tools/deps.sh install package
 	cmake --preset package
 	cmake --build --preset package -j$(JOBS) --target package
+
+format:
+	@bash tools/deps.sh format
+	bash tools/format_check.sh --fix
 
 clean:
 	rm -rf build

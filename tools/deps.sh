@@ -9,6 +9,7 @@ declare -A group=(
   [aarch64]="g++-aarch64-linux-gnu qemu-user googletest"
   [fuzz]="clang libclang-rt-14-dev"
   [memcheck]="valgrind"
+  [format]="clang-format"
   [install]="cmake ninja-build g++ nlohmann-json3-dev libcli11-dev"
   [package]="dpkg-dev file"
   [lint]="lintian"

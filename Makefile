@@ -3,7 +3,7 @@ JOBS ?= 2
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-.PHONY: demo test test-dev test-asan test-tsan test-aarch64 bench fuzz memcheck install clean
+.PHONY: demo test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck install clean
 
 demo:
 	@bash tools/deps.sh base
@@ -53,6 +53,15 @@ bench:
 	cmake --build --preset release -j$(JOBS)
 	@for b in build/release/bench/kav_bench*; do [ -x "$$b" ] && "$$b" --benchmark_min_time=0.2; done
 	bash tools/callgrind_counts.sh build/release
+
+# Mixed traffic: round-robin over every message against hot loops (on one pinned core when taskset
+# can pin), then the instructions and instruction-cache misses per message under cachegrind.
+mixed:
+	@bash tools/deps.sh base bench
+	cmake --preset release
+	cmake --build --preset release -j$(JOBS) --target kav_mixed
+	@if taskset -c 1 true 2>/dev/null; then pin="taskset -c 1"; fi; $$pin build/release/bench/kav_mixed
+	bash tools/cachegrind_mixed.sh build/release
 
 install:
 	@bash tools/deps.sh base

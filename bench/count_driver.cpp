@@ -54,9 +54,11 @@ struct Op {
 
 #if !KAV_COUNT_FIXED
 const bench::ResetstatUpdate g_reset(256);
+const bench::HostUpdate g_hosts(100);
 kav_pid_state g_batch[64];
-uint8_t g_wire[5][1 << 14];  // compact encodings: pid_state, resetstat_update, recordcfg, templateflow, cachelocalmsg
-uint32_t g_wire_len[5];
+// compact encodings: pid_state, resetstat_update, recordcfg, templateflow, cachelocalmsg, host_update
+uint8_t g_wire[6][1 << 15];
+uint32_t g_wire_len[6];
 
 template <class T, auto Pack>
 void pack(const T* msg) {
@@ -80,6 +82,13 @@ const Op kOps[] = {
        kav_resetstat_update out;
        kav_resetstat_update__unpack(g_wire[1], g_wire_len[1], &out);
        kav_resetstat_update_free__unpacked(&out);
+     }},
+    {"kav_host_update(100) pack, per host", "kav_host_update__pack", "", 100, 60, 0,
+     [] { pack<kav_host_update, kav_host_update__pack>(&g_hosts.msg); }},
+    {"kav_host_update(100) unpack, per host", "kav_host_update__unpack", "", 100, 80, 1, [] {
+       kav_host_update out;
+       kav_host_update__unpack(g_wire[5], g_wire_len[5], &out);
+       kav_host_update_free__unpacked(&out);
      }},
     {"kav_pid_state sendsingle, beyond the library call", "kav_pid_state__sendsingle", "MESH_SendMsg", 1, 60, 0,
      [] { kav_pid_state__sendsingle(1, &g_pid, 0, 0); }},
@@ -110,6 +119,7 @@ void prepare() {
   keep(2, kav_recordcfg__pack, &g_rec);
   keep(3, kav_templateflow__pack, &g_tf);
   keep(4, kav_ot_cachelocalmsg__pack, &g_clm);
+  keep(5, kav_host_update__pack, &g_hosts.msg);
 }
 #else
 // The single-message send path's encoding step: binding check, then the fixed encoder.

@@ -32,4 +32,14 @@ struct ResetstatUpdate {
   }
 };
 
+// A host list of n records, each with every byte non-zero; the items live as long as the object.
+struct HostUpdate {
+  std::vector<kav_host> items;
+  kav_host_update msg{};
+  explicit HostUpdate(std::uint32_t n) : items(n) {
+    for (std::uint32_t i = 0; i < n; ++i) items[i] = filled<kav_host>(i + 1);
+    msg = {7, n, items.data()};
+  }
+};
+
 }  // namespace bench

@@ -1,5 +1,5 @@
-// How a message is described (its structure's members in slot order) and everything the engine
-// derives from that description at compile time: wire kinds, vtable lengths, the fixed layout.
+// How a record is described: its structure's members in slot order, each member's type giving its
+// wire kind. Everything else the engine needs is derived from this at compile time (codec/tables.hpp).
 #pragma once
 
 #include <array>
@@ -24,13 +24,30 @@ struct Fields {
   static constexpr auto at = std::get<K>(std::tuple{Slots...});
 };
 
-// Specialised once per record, message or array element structure:
-//   using fields = Fields<...>;   and, for records that appear inside other tables,
-//   static constexpr const char* non_root;   the name their table decoder logs under.
+enum class RootForm : u8 { in_place, delegating };
+
+// Specialised once per record or array element structure (messages/catalogue.hpp):
+//   using fields = Fields<...>;                 the members in slot order
+//   static constexpr std::size_t offset[];      their offsetof, in the same order
+//   static constexpr RootForm root;             how __unpack reads the root table
+//   static constexpr const char* non_root;      the name its table decoder logs under
 template <class T>
 struct Layout;
 
-enum class RootForm { in_place, delegating };
+// Every update and delete list: field0 beside a vector of records in slot 1. One layout serves all.
+template <class T>
+concept ListMessage = requires(T t) {
+  t.field0;
+  t.n_field1;
+  *t.field1;
+};
+template <ListMessage T>
+struct Layout<T> {
+  using fields = Fields<&T::field0, Vec<&T::n_field1, &T::field1>{}>;
+  static constexpr std::size_t offset[] = {offsetof(T, field0), offsetof(T, n_field1)};
+  static constexpr RootForm root = RootForm::in_place;
+  static constexpr const char* non_root = nullptr;  // a list is never a nested table
+};
 
 namespace detail {
 
@@ -41,7 +58,6 @@ template <class>
 struct member_ptr;
 template <class C, class F>
 struct member_ptr<F C::*> {
-  using owner = C;
   using type = F;
 };
 template <auto M>
@@ -62,7 +78,6 @@ struct vec_parts_of<Vec<C, P>> {
   static constexpr auto pointer = P;
   using element = std::remove_pointer_t<member_t<P>>;
 };
-
 template <auto S>
 using vec_parts = vec_parts_of<std::remove_cv_t<decltype(S)>>;
 
@@ -71,12 +86,12 @@ inline constexpr bool dependent_false = false;
 
 template <class T>
 using fields_of = typename Layout<T>::fields;
-
 template <class T>
 inline constexpr u32 slot_count = fields_of<T>::count;
-
 template <class T, std::size_t K>
 inline constexpr auto slot_at = fields_of<T>::template at<K>;
+template <class T, std::size_t K>
+inline constexpr u32 member_offset = static_cast<u32>(Layout<T>::offset[K]);
 
 // Vtable length of a record type: all of its slots, always.
 template <class T>
@@ -85,8 +100,9 @@ inline constexpr u32 vtable_len = 4 + 2 * slot_count<T>;
 template <class F>
 inline constexpr bool is_scalar_type = std::is_unsigned_v<F> && !std::is_same_v<F, bool>;
 
-enum class Kind { scalar, byte_array, struct_array, nested, vector };
+enum class Kind : u8 { scalar, byte_array, struct_array, nested, vector };
 
+// The wire kind of a slot; a member type with no wire kind does not compile.
 template <auto S>
 consteval Kind kind_of() {
   if constexpr (is_vec<decltype(S)>) {
@@ -113,16 +129,19 @@ consteval Kind kind_of() {
   }
 }
 
-// Bytes an array element takes on the wire: its scalar members back to back.
+// Widths of an array element's members, in order (a scalar element is its own one member).
 template <class E>
-consteval u32 element_wire_size() {
+consteval std::array<u8, 4> element_parts() {
+  std::array<u8, 4> parts{};
   if constexpr (is_scalar_type<E>) {
-    return sizeof(E);
+    parts[0] = sizeof(E);
   } else {
-    return [&]<std::size_t... K>(std::index_sequence<K...>) {
-      return (u32{0} + ... + u32{sizeof(member_t<slot_at<E, K>>)});
+    static_assert(slot_count<E> <= 4, "array elements have at most four members");
+    [&]<std::size_t... K>(std::index_sequence<K...>) {
+      ((parts[K] = static_cast<u8>(sizeof(member_t<slot_at<E, K>>))), ...);
     }(std::make_index_sequence<slot_count<E>>{});
   }
+  return parts;
 }
 
 template <auto S>
@@ -130,152 +149,54 @@ struct array_traits {
   using F = member_t<S>;
   using element = std::remove_extent_t<F>;
   static constexpr u32 count = static_cast<u32>(std::extent_v<F>);
-  static constexpr u32 element_size = element_wire_size<element>();
+  static constexpr u32 element_size = [] {
+    u32 n = 0;
+    for (u8 w : element_parts<element>()) n += w;
+    return n;
+  }();
   static constexpr u32 bytes = count * element_size;
-  // Elements lie in memory exactly as on the wire (no member padding), so a clear swap flag
-  // lets the whole array move as one copy.
+  // Elements lie in memory exactly as on the wire, so with no swap an array moves as one copy.
   static_assert(sizeof(element) == element_size, "array element must have no padding");
 };
 
-constexpr u32 round_up(u32 v, u32 m) { return (v + m - 1) / m * m; }
-
-// ---- fixed layout: every field present, at a constant table offset ----
-
-template <class T>
-struct FixedTable;
-
-// Bytes a slot takes inside a fixed-layout table.
 template <auto S>
-consteval u32 fixed_width() {
-  constexpr Kind k = kind_of<S>();
-  if constexpr (k == Kind::scalar) {
-    return sizeof(member_t<S>);
-  } else if constexpr (k == Kind::byte_array || k == Kind::struct_array) {
-    return 8 + array_traits<S>::bytes;  // offset word, count, elements
-  } else if constexpr (k == Kind::nested) {
-    return 4 + FixedTable<member_t<S>>::block;  // offset word, then the nested block
-  } else {
-    static_assert(dependent_false<decltype(S)>, "a table vector has no fixed layout");
-    return 0;
-  }
+consteval u32 scalar_width() {
+  if constexpr (kind_of<S>() == Kind::scalar) return sizeof(member_t<S>);
+  else return 0;
 }
 
-template <class T>
-struct FixedTable {
-  static constexpr u32 slots = slot_count<T>;
-  // Table-relative position of every slot, in slot order with no alignment.
-  static constexpr std::array<u32, slots> offset = [] {
-    std::array<u32, slots> off{};
-    u32 pos = 4;  // behind the vtable reference
-    [&]<std::size_t... K>(std::index_sequence<K...>) {
-      ((off[K] = pos, pos += fixed_width<slot_at<T, K>>()), ...);
-    }(std::make_index_sequence<slots>{});
-    return off;
-  }();
-  // Table length: vtable reference and every field.
-  static constexpr u32 length = [] {
-    u32 pos = 4;
-    [&]<std::size_t... K>(std::index_sequence<K...>) {
-      ((pos += fixed_width<slot_at<T, K>>()), ...);
-    }(std::make_index_sequence<slots>{});
-    return pos;
-  }();
-  // As a nested block: the table, its vtable right behind it, padded to 4 bytes.
-  static constexpr u32 block = round_up(length + vtable_len<T>, 4);
-};
+constexpr u32 round_up(u32 v, u32 m) { return (v + m - 1) / m * m; }
 
-// The root of a fixed encoding: root offset 4, the table at 4, its vtable behind it.
+// The structure the slots describe, laid out member by member at natural alignment, must be the
+// structure itself: a member left out of the list, or listed at the wrong place, does not build.
 template <class T>
-struct FixedRoot {
-  static constexpr u32 table_len = FixedTable<T>::length;
-  static constexpr u32 vtable_pos = 4 + round_up(table_len, 4);
-  static constexpr u32 length = round_up(vtable_pos + vtable_len<T>, 8);
-};
-
-// The compact layout of a table whose scalars are all non-zero and whose vectors are all present:
-// every slot offset is then a constant.
-template <class T>
-struct CompactFull {
-  static constexpr std::size_t n = slot_count<T>;
-  struct Image {
-    std::array<u16, n> entry{};
-    u32 inline_end = 4;      // behind the last offset word
-    u32 arrays = 0;          // out-of-line bytes of the fixed arrays (count words and elements)
-    u32 max_static = 0;      // the table's largest size, vectors' data left out
-  };
-  static constexpr Image image = [] {
-    Image im;
-    [&]<std::size_t... K>(std::index_sequence<K...>) {
-      (
-          [&] {
-            constexpr auto S = slot_at<T, K>;
-            if constexpr (kind_of<S>() == Kind::scalar) {
-              im.entry[K] = static_cast<u16>(im.inline_end);
-              im.inline_end += sizeof(member_t<S>);
-            }
-          }(),
-          ...);
-      im.max_static = vtable_len<T> + im.inline_end;
-      (
-          [&] {
-            constexpr auto S = slot_at<T, K>;
-            constexpr Kind k = kind_of<S>();
-            if constexpr (k != Kind::scalar) {
-              im.entry[K] = static_cast<u16>(im.inline_end);
-              im.inline_end += 4;
-              im.max_static += 4;
-              if constexpr (k == Kind::byte_array || k == Kind::struct_array) {
-                im.arrays += 4 + array_traits<S>::bytes;
-                im.max_static += 4 + array_traits<S>::bytes;
-              } else if constexpr (k == Kind::nested) {
-                im.max_static += CompactFull<member_t<S>>::image.max_static;
-              } else {
-                im.max_static += 4;
-              }
-            }
-          }(),
-          ...);
-    }(std::make_index_sequence<n>{});
-    return im;
-  }();
-  static constexpr std::array<u16, n> entry = image.entry;  // usable as a template argument
-  // Scalars only: the whole vtable (its length, the table length, the entries) is a constant.
-  static constexpr bool flat = []<std::size_t... K>(std::index_sequence<K...>) {
-    return (true && ... && (kind_of<slot_at<T, K>>() == Kind::scalar));
-  }(std::make_index_sequence<n>{});
-  static constexpr std::array<u16, n + 2> vtable = [] {
-    std::array<u16, n + 2> v{};
-    v[0] = static_cast<u16>(vtable_len<T>);
-    v[1] = static_cast<u16>(image.inline_end);
-    for (std::size_t k = 0; k < n; ++k) v[k + 2] = image.entry[k];
-    return v;
-  }();
-};
-
-template <class T>
-struct FixedEntries {
-  static constexpr std::array<u16, slot_count<T>> entry = [] {
-    std::array<u16, slot_count<T>> e{};
-    for (std::size_t k = 0; k < e.size(); ++k) e[k] = static_cast<u16>(FixedTable<T>::offset[k]);
-    return e;
-  }();
-  static constexpr u32 inline_end = FixedTable<T>::length;  // every field lies inside the table
-};
+consteval bool covers_structure() {
+  u32 end = 0;
+  u32 align = 1;
+  bool in_order = true;
+  [&]<std::size_t... K>(std::index_sequence<K...>) {
+    (
+        [&] {
+          constexpr auto S = slot_at<T, K>;
+          u32 a = 0;
+          if constexpr (is_vec<decltype(S)>) {  // the u32 count, then the pointer
+            a = alignof(void*);
+            end = round_up(end, 4);
+            in_order = in_order && member_offset<T, K> == end;
+            end = round_up(end + 4, a) + static_cast<u32>(sizeof(void*));
+          } else {
+            using F = member_t<S>;
+            a = alignof(F);
+            end = round_up(end, a);
+            in_order = in_order && member_offset<T, K> == end;
+            end += sizeof(F);
+          }
+          align = a > align ? a : align;
+        }(),
+        ...);
+  }(std::make_index_sequence<slot_count<T>>{});
+  return in_order && round_up(end, align) == sizeof(T) && std::size(Layout<T>::offset) == slot_count<T>;
+}
 
 }  // namespace detail
-
-// Fixed length L of a message type whose structure is T.
-template <class T>
-inline constexpr u32 fixed_length = detail::FixedRoot<T>::length;
-// Table length written into the fixed encoding's vtable.
-template <class T>
-inline constexpr u32 fixed_table_length = detail::FixedRoot<T>::table_len;
-
-template <class T>
-inline constexpr bool has_vector = [] {
-  return []<std::size_t... K>(std::index_sequence<K...>) {
-    return (false || ... || detail::is_vec<decltype(detail::slot_at<T, K>)>);
-  }(std::make_index_sequence<detail::slot_count<T>>{});
-}();
-
 }  // namespace kav

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "codec/describe.hpp"
+#include "codec/tables.hpp"
 #include "kav.h"
 #include "kav_sync.h"
 
@@ -54,20 +54,23 @@
 #define KAV_F39(T, X) KAV_F38(T, X), X(T, field38)
 // clang-format on
 
-// A record or message of N slots whose members' types give their wire kinds.
-#define KAV_RECORD(T, N)                                       \
-  template <>                                                  \
-  struct kav::Layout<T> {                                      \
-    using fields = Fields<KAV_F##N(T, KAV_MEMBER)>;            \
+// A record of N slots whose members' types give their wire kinds, unpacked at the root in `form`.
+// Update and delete lists need no line: every one has the same layout (codec/describe.hpp).
+#define KAV_RECORD(T, N, form)                                         \
+  template <>                                                          \
+  struct kav::Layout<T> {                                              \
+    using fields = Fields<KAV_F##N(T, KAV_MEMBER)>;                    \
     static constexpr std::size_t offset[] = {KAV_F##N(T, KAV_OFFSET)}; \
-    static constexpr const char* non_root = #T "_unpack_non_root"; \
+    static constexpr RootForm root = RootForm::form;                   \
+    static constexpr const char* non_root = #T "_unpack_non_root";     \
   }
-// An update or delete list: field0 beside a vector of records in slot 1.
-#define KAV_WRAPPER(T)                                                       \
-  template <>                                                                \
-  struct kav::Layout<T> {                                                    \
-    using fields = Fields<&T::field0, Vec<&T::n_field1, &T::field1>{}>;      \
-    static constexpr std::size_t offset[] = {offsetof(T, field0), offsetof(T, n_field1)}; \
+// An element of a fixed struct array: its members, for byte reversal.
+#define KAV_ELEMENT(T, N)                                              \
+  template <>                                                          \
+  struct kav::Layout<T> {                                              \
+    using fields = Fields<KAV_F##N(T, KAV_MEMBER)>;                    \
+    static constexpr std::size_t offset[] = {KAV_F##N(T, KAV_OFFSET)}; \
+    static constexpr const char* non_root = #T "_unpack_non_root";     \
   }
 // The catalogue's stated unpacked size, fixed length and fixed table length.
 #define KAV_PIN(T, SIZE, L, TABLE)                                                 \
@@ -79,73 +82,54 @@
 
 // clang-format off
 // ---- control messages ----
-KAV_RECORD(kav_pid_state, 3);          KAV_PIN_SIZE(kav_pid_state, 12, 32);
-KAV_RECORD(kav_smooth, 2);             KAV_PIN_SIZE(kav_smooth, 8, 24);
-KAV_RECORD(kav_pid_state_chg, 2);      KAV_PIN(kav_pid_state_chg, 16, 56, 38);
-KAV_RECORD(kav_smooth_begin_msg, 2);   KAV_PIN_SIZE(kav_smooth_begin_msg, 12, 48);
-KAV_RECORD(kav_smooth_end_msg, 2);     KAV_PIN_SIZE(kav_smooth_end_msg, 12, 48);
-KAV_RECORD(kav_resetcache, 5);         KAV_PIN_SIZE(kav_resetcache, 20, 48);
-KAV_RECORD(kav_resetstat, 6);          KAV_PIN_SIZE(kav_resetstat, 24, 48);
-KAV_WRAPPER(kav_resetcache_update);
-KAV_WRAPPER(kav_resetstat_update);
+KAV_RECORD(kav_pid_state, 3, in_place);          KAV_PIN_SIZE(kav_pid_state, 12, 32);
+KAV_RECORD(kav_smooth, 2, in_place);             KAV_PIN_SIZE(kav_smooth, 8, 24);
+KAV_RECORD(kav_pid_state_chg, 2, in_place);      KAV_PIN(kav_pid_state_chg, 16, 56, 38);
+KAV_RECORD(kav_smooth_begin_msg, 2, in_place);   KAV_PIN_SIZE(kav_smooth_begin_msg, 12, 48);
+KAV_RECORD(kav_smooth_end_msg, 2, in_place);     KAV_PIN_SIZE(kav_smooth_end_msg, 12, 48);
+KAV_RECORD(kav_resetcache, 5, in_place);         KAV_PIN_SIZE(kav_resetcache, 20, 48);
+KAV_RECORD(kav_resetstat, 6, delegating);          KAV_PIN_SIZE(kav_resetstat, 24, 48);
 
 // ---- configuration records ----
-KAV_RECORD(kav_host, 14);              KAV_PIN(kav_host, 56, 112, 74);
-KAV_RECORD(kav_srcaddr, 6);            KAV_PIN(kav_srcaddr, 16, 40, 20);
-KAV_RECORD(kav_srcaddrv6, 6);          KAV_PIN(kav_srcaddrv6, 28, 64, 40);
-KAV_RECORD(kav_ifsamplecfg, 12);       KAV_PIN(kav_ifsamplecfg, 28, 64, 32);
-KAV_RECORD(kav_ifsamplerate, 5);       KAV_PIN(kav_ifsamplerate, 20, 48, 21);
-KAV_RECORD(kav_globalsamplerate, 5);   KAV_PIN(kav_globalsamplerate, 16, 40, 18);
-KAV_RECORD(kav_intsamplerate, 10);     KAV_PIN(kav_intsamplerate, 28, 64, 29);
-KAV_RECORD(kav_monitorcfg, 18);        KAV_PIN(kav_monitorcfg, 48, 96, 52);
-KAV_RECORD(kav_ifindexswitch, 3);      KAV_PIN(kav_ifindexswitch, 12, 32, 16);
-KAV_RECORD(kav_globalcfg, 16);         KAV_PIN(kav_globalcfg, 56, 104, 60);
-KAV_RECORD(kav_globaltmpcfg, 6);       KAV_PIN(kav_globaltmpcfg, 16, 40, 20);
-KAV_RECORD(kav_templateflow_entry, 3);
-KAV_RECORD(kav_templateflow, 10);      KAV_PIN(kav_templateflow, 188, 232, 200);
-KAV_RECORD(kav_recordcfg, 39);         KAV_PIN(kav_recordcfg, 48, 144, 49);
-KAV_RECORD(kav_queenable, 2);          KAV_PIN(kav_queenable, 8, 24, 9);
-KAV_RECORD(kav_extenable, 2);          KAV_PIN(kav_extenable, 8, 24, 9);
-KAV_RECORD(kav_ethlen, 2);             KAV_PIN(kav_ethlen, 8, 24, 12);
-KAV_RECORD(kav_cachelog, 4);           KAV_PIN(kav_cachelog, 76, 104, 88);
-KAV_WRAPPER(kav_host_update);          KAV_WRAPPER(kav_host_delete);
-KAV_WRAPPER(kav_srcaddr_update);       KAV_WRAPPER(kav_srcaddr_delete);
-KAV_WRAPPER(kav_srcaddrv6_update);     KAV_WRAPPER(kav_srcaddrv6_delete);
-KAV_WRAPPER(kav_ifsamplecfg_update);   KAV_WRAPPER(kav_ifsamplecfg_delete);
-KAV_WRAPPER(kav_ifsamplerate_update);  KAV_WRAPPER(kav_ifsamplerate_delete);
-KAV_WRAPPER(kav_globalsamplerate_update); KAV_WRAPPER(kav_globalsamplerate_delete);
-KAV_WRAPPER(kav_intsamplerate_update); KAV_WRAPPER(kav_intsamplerate_delete);
-KAV_WRAPPER(kav_monitorcfg_update);    KAV_WRAPPER(kav_monitorcfg_delete);
-KAV_WRAPPER(kav_ifindexswitch_update); KAV_WRAPPER(kav_ifindexswitch_delete);
-KAV_WRAPPER(kav_globalcfg_update);     KAV_WRAPPER(kav_globalcfg_delete);
-KAV_WRAPPER(kav_globaltmpcfg_update);  KAV_WRAPPER(kav_globaltmpcfg_delete);
-KAV_WRAPPER(kav_templateflow_update);  KAV_WRAPPER(kav_templateflow_delete);
-KAV_WRAPPER(kav_recordcfg_update);     KAV_WRAPPER(kav_recordcfg_delete);
-KAV_WRAPPER(kav_queenable_update);     KAV_WRAPPER(kav_queenable_delete);
-KAV_WRAPPER(kav_extenable_update);     KAV_WRAPPER(kav_extenable_delete);
-KAV_WRAPPER(kav_ethlen_update);        KAV_WRAPPER(kav_ethlen_delete);
-KAV_WRAPPER(kav_cachelog_update);      KAV_WRAPPER(kav_cachelog_delete);
+KAV_RECORD(kav_host, 14, delegating);              KAV_PIN(kav_host, 56, 112, 74);
+KAV_RECORD(kav_srcaddr, 6, delegating);            KAV_PIN(kav_srcaddr, 16, 40, 20);
+KAV_RECORD(kav_srcaddrv6, 6, delegating);          KAV_PIN(kav_srcaddrv6, 28, 64, 40);
+KAV_RECORD(kav_ifsamplecfg, 12, delegating);       KAV_PIN(kav_ifsamplecfg, 28, 64, 32);
+KAV_RECORD(kav_ifsamplerate, 5, in_place);       KAV_PIN(kav_ifsamplerate, 20, 48, 21);
+KAV_RECORD(kav_globalsamplerate, 5, in_place);   KAV_PIN(kav_globalsamplerate, 16, 40, 18);
+KAV_RECORD(kav_intsamplerate, 10, delegating);     KAV_PIN(kav_intsamplerate, 28, 64, 29);
+KAV_RECORD(kav_monitorcfg, 18, delegating);        KAV_PIN(kav_monitorcfg, 48, 96, 52);
+KAV_RECORD(kav_ifindexswitch, 3, in_place);      KAV_PIN(kav_ifindexswitch, 12, 32, 16);
+KAV_RECORD(kav_globalcfg, 16, delegating);         KAV_PIN(kav_globalcfg, 56, 104, 60);
+KAV_RECORD(kav_globaltmpcfg, 6, delegating);       KAV_PIN(kav_globaltmpcfg, 16, 40, 20);
+KAV_ELEMENT(kav_templateflow_entry, 3);
+KAV_RECORD(kav_templateflow, 10, in_place);      KAV_PIN(kav_templateflow, 188, 232, 200);
+KAV_RECORD(kav_recordcfg, 39, delegating);         KAV_PIN(kav_recordcfg, 48, 144, 49);
+KAV_RECORD(kav_queenable, 2, in_place);          KAV_PIN(kav_queenable, 8, 24, 9);
+KAV_RECORD(kav_extenable, 2, in_place);          KAV_PIN(kav_extenable, 8, 24, 9);
+KAV_RECORD(kav_ethlen, 2, in_place);             KAV_PIN(kav_ethlen, 8, 24, 12);
+KAV_RECORD(kav_cachelog, 4, in_place);           KAV_PIN(kav_cachelog, 76, 104, 88);
 
 // ---- reports ----
-KAV_RECORD(kav_ot_flexrecord, 37);     KAV_PIN_SIZE(kav_ot_flexrecord, 48, 136);
-KAV_RECORD(kav_ot_flextemplate, 10);   KAV_PIN_SIZE(kav_ot_flextemplate, 184, 240);
-KAV_RECORD(kav_ot_cachelocalmsg, 29);  KAV_PIN_SIZE(kav_ot_cachelocalmsg, 136, 232);
-KAV_RECORD(kav_ot_patch_res, 10);      KAV_PIN_SIZE(kav_ot_patch_res, 40, 72);
-KAV_RECORD(kav_ot_globaldata, 9);      KAV_PIN_SIZE(kav_ot_globaldata, 36, 72);
-KAV_RECORD(kav_ot_dstaddr, 9);         KAV_PIN_SIZE(kav_ot_dstaddr, 40, 80);
-KAV_RECORD(kav_ot_srcaddr, 6);         KAV_PIN_SIZE(kav_ot_srcaddr, 28, 64);
-KAV_RECORD(kav_ot_samplecfg, 7);       KAV_PIN_SIZE(kav_ot_samplecfg, 20, 48);
-KAV_RECORD(kav_ot_samplerate, 5);      KAV_PIN_SIZE(kav_ot_samplerate, 20, 48);
-KAV_RECORD(kav_ot_mainifsamplerate, 7); KAV_PIN_SIZE(kav_ot_mainifsamplerate, 24, 56);
-KAV_RECORD(kav_ot_globalsamplerate, 5); KAV_PIN_SIZE(kav_ot_globalsamplerate, 16, 40);
-KAV_RECORD(kav_ot_ifindexswitch, 3);   KAV_PIN_SIZE(kav_ot_ifindexswitch, 12, 32);
-KAV_RECORD(kav_ot_monitorcfg, 6);      KAV_PIN_SIZE(kav_ot_monitorcfg, 24, 48);
-KAV_RECORD(kav_ot_tmptimeout, 3);      KAV_PIN_SIZE(kav_ot_tmptimeout, 12, 32);
-KAV_RECORD(kav_ot_queenable, 2);       KAV_PIN_SIZE(kav_ot_queenable, 8, 24);
-KAV_RECORD(kav_ot_extenable, 2);       KAV_PIN_SIZE(kav_ot_extenable, 8, 24);
-KAV_RECORD(kav_ot_ethlen, 2);          KAV_PIN_SIZE(kav_ot_ethlen, 8, 24);
-KAV_RECORD(kav_ot_cachelog, 5);        KAV_PIN_SIZE(kav_ot_cachelog, 80, 112);
+KAV_RECORD(kav_ot_flexrecord, 37, delegating);     KAV_PIN_SIZE(kav_ot_flexrecord, 48, 136);
+KAV_RECORD(kav_ot_flextemplate, 10, delegating);   KAV_PIN_SIZE(kav_ot_flextemplate, 184, 240);
+KAV_RECORD(kav_ot_cachelocalmsg, 29, delegating);  KAV_PIN_SIZE(kav_ot_cachelocalmsg, 136, 232);
+KAV_RECORD(kav_ot_patch_res, 10, delegating);      KAV_PIN_SIZE(kav_ot_patch_res, 40, 72);
+KAV_RECORD(kav_ot_globaldata, 9, delegating);      KAV_PIN_SIZE(kav_ot_globaldata, 36, 72);
+KAV_RECORD(kav_ot_dstaddr, 9, delegating);         KAV_PIN_SIZE(kav_ot_dstaddr, 40, 80);
+KAV_RECORD(kav_ot_srcaddr, 6, delegating);         KAV_PIN_SIZE(kav_ot_srcaddr, 28, 64);
+KAV_RECORD(kav_ot_samplecfg, 7, delegating);       KAV_PIN_SIZE(kav_ot_samplecfg, 20, 48);
+KAV_RECORD(kav_ot_samplerate, 5, in_place);      KAV_PIN_SIZE(kav_ot_samplerate, 20, 48);
+KAV_RECORD(kav_ot_mainifsamplerate, 7, delegating); KAV_PIN_SIZE(kav_ot_mainifsamplerate, 24, 56);
+KAV_RECORD(kav_ot_globalsamplerate, 5, in_place); KAV_PIN_SIZE(kav_ot_globalsamplerate, 16, 40);
+KAV_RECORD(kav_ot_ifindexswitch, 3, in_place);   KAV_PIN_SIZE(kav_ot_ifindexswitch, 12, 32);
+KAV_RECORD(kav_ot_monitorcfg, 6, delegating);      KAV_PIN_SIZE(kav_ot_monitorcfg, 24, 48);
+KAV_RECORD(kav_ot_tmptimeout, 3, in_place);      KAV_PIN_SIZE(kav_ot_tmptimeout, 12, 32);
+KAV_RECORD(kav_ot_queenable, 2, in_place);       KAV_PIN_SIZE(kav_ot_queenable, 8, 24);
+KAV_RECORD(kav_ot_extenable, 2, in_place);       KAV_PIN_SIZE(kav_ot_extenable, 8, 24);
+KAV_RECORD(kav_ot_ethlen, 2, in_place);          KAV_PIN_SIZE(kav_ot_ethlen, 8, 24);
+KAV_RECORD(kav_ot_cachelog, 5, in_place);        KAV_PIN_SIZE(kav_ot_cachelog, 80, 112);
 
 // ---- kav_sync: every message but these reuses its reference record's description ----
-KAV_RECORD(kav_sync_ifsamplerate_update, 4); KAV_PIN(kav_sync_ifsamplerate_update, 16, 40, 20);
+KAV_RECORD(kav_sync_ifsamplerate_update, 4, in_place); KAV_PIN(kav_sync_ifsamplerate_update, 16, 40, 20);
 // clang-format on

@@ -1,9 +1,9 @@
-// One descriptor per message of both packages, from the .def lists: its structure, root form,
-// runtime units, identifier and log texts, and its exported functions (declared in kav.h and
-// kav_sync.h). Tests and tools iterate over kav::catalogue::all_messages.
+// One descriptor per message of both packages, from the lists in kav.h and kav_sync.h: its
+// structure, its identity (the record the engine reads) and its exported functions. Tests and tools
+// iterate over kav::catalogue::all_messages.
 #pragma once
 
-#include "codec/describe.hpp"
+#include "codec/layout.hpp"
 #include "mesh/ids.hpp"
 #include "messages/catalogue.hpp"
 
@@ -11,18 +11,11 @@ namespace kav {
 
 enum class Package { kav, kav_sync };
 
+// The runtime units of a package's unpack side and send side.
 template <Package P>
-struct PackageUnits;
-template <>
-struct PackageUnits<Package::kav> {
-  static constexpr Unit unpack = Unit::main_unpack;
-  static constexpr Unit send = Unit::main_send;
-};
-template <>
-struct PackageUnits<Package::kav_sync> {
-  static constexpr Unit unpack = Unit::sync_unpack;
-  static constexpr Unit send = Unit::sync_send;
-};
+inline constexpr Unit unpack_unit_of = P == Package::kav ? Unit::main_unpack : Unit::sync_unpack;
+template <Package P>
+inline constexpr Unit send_unit_of = P == Package::kav ? Unit::main_send : Unit::sync_send;
 
 namespace catalogue {
 template <class... M>
@@ -46,59 +39,45 @@ constexpr std::size_t message_count(MessageList<M...>) {
 
 }  // namespace kav
 
-// KAV_DESCRIBE(package, name, StructureType, root_form): the wire name is "package.name"; the
-// exported names and the log texts follow from it.
-#define KAV_DESCRIBE(pkg, name, Type, form)                                                   \
-  namespace kav::catalogue {                                                                  \
-  struct pkg##_##name##_msg {                                                                 \
-    using type = ::Type;                                                                      \
-    static constexpr Package package = Package::pkg;                                          \
-    static constexpr RootForm root = RootForm::form;                                          \
-    static constexpr Unit unpack_unit = PackageUnits<Package::pkg>::unpack;                   \
-    static constexpr Unit send_unit = PackageUnits<Package::pkg>::send;                       \
-    static constexpr const char* full_name = #pkg "_" #name;                                      \
-    static constexpr const char* wire_name = #pkg "." #name;                                  \
-    static constexpr u32 id = fnv1a(#pkg "." #name);                                          \
-    static constexpr const char* unpack_name = #pkg "_" #name "_unpack";                      \
-    static constexpr const char* non_root_name = #pkg "_" #name "_unpack_non_root";           \
-    static constexpr const char* pack_name = #pkg "_" #name "_pack";                          \
-    static constexpr const char* free_name = #pkg "_" #name "_free_unpacked";                 \
-    static constexpr const char* sendsingle_name = #pkg "_" #name "__sendsingle";             \
-    static constexpr const char* sendbatch_name = #pkg "_" #name "__sendbatch";               \
-    static constexpr auto pack_fn = &pkg##_##name##__pack;                                    \
-    static constexpr auto unpack_fn = &pkg##_##name##__unpack;                                \
-    static constexpr auto free_fn = &pkg##_##name##_free__unpacked;                           \
-    static constexpr auto sendmsg_fn = &pkg##_##name##__sendmsg;                              \
-    static constexpr auto sendtomsg_fn = &pkg##_##name##__sendtomsg;                          \
-    static constexpr auto sendsingle_fn = &pkg##_##name##__sendsingle;                        \
-    static constexpr auto sendbatch_fn = &pkg##_##name##__sendbatch;                          \
-  };                                                                                          \
+// The descriptor of the message pkg_name: wire name "pkg.name"; the exported names and the log texts
+// follow from it.
+#define KAV_DESCRIBE(pkg, name)                                                                        \
+  namespace kav::catalogue {                                                                           \
+  struct pkg##_##name##_msg {                                                                          \
+    using type = ::pkg##_##name;                                                                       \
+    static constexpr Package package = Package::pkg;                                                   \
+    static constexpr RootForm root = detail::table_of<type>.root;                                      \
+    static constexpr Unit unpack_unit = unpack_unit_of<Package::pkg>;                                  \
+    static constexpr Unit send_unit = send_unit_of<Package::pkg>;                                      \
+    static constexpr const char* full_name = #pkg "_" #name;                                           \
+    static constexpr const char* wire_name = #pkg "." #name;                                           \
+    static constexpr u32 id = fnv1a(#pkg "." #name);                                                   \
+    static constexpr const char* unpack_name = #pkg "_" #name "_unpack";                               \
+    static constexpr const char* non_root_name = #pkg "_" #name "_unpack_non_root";                    \
+    static constexpr const char* pack_name = #pkg "_" #name "_pack";                                   \
+    static constexpr const char* free_name = #pkg "_" #name "_free_unpacked";                          \
+    static constexpr const char* sendsingle_name = #pkg "_" #name "__sendsingle";                      \
+    static constexpr const char* sendbatch_name = #pkg "_" #name "__sendbatch";                        \
+    static constexpr detail::Message info{&detail::table_of<type>, id,          unpack_unit, send_unit,  \
+                                          unpack_name,           non_root_name, pack_name,   free_name,  \
+                                          sendsingle_name,       sendbatch_name};                        \
+    static constexpr auto pack_fn = &pkg##_##name##__pack;                                             \
+    static constexpr auto unpack_fn = &pkg##_##name##__unpack;                                         \
+    static constexpr auto free_fn = &pkg##_##name##_free__unpacked;                                    \
+    static constexpr auto sendmsg_fn = &pkg##_##name##__sendmsg;                                       \
+    static constexpr auto sendtomsg_fn = &pkg##_##name##__sendtomsg;                                   \
+    static constexpr auto sendsingle_fn = &pkg##_##name##__sendsingle;                                 \
+    static constexpr auto sendbatch_fn = &pkg##_##name##__sendbatch;                                   \
+  };                                                                                                   \
   }
 
-#define KAV_MSG(name, Type, form) KAV_DESCRIBE(kav, name, Type, form)
-#include "messages/kav_lead.def"
-#include "messages/kav_records.def"
-#include "messages/kav_control.def"
-#include "messages/kav_reports.def"
-#undef KAV_MSG
-#define KAV_MSG(name, Type, form) KAV_DESCRIBE(kav_sync, name, Type, form)
-#include "messages/kav_sync.def"
-#undef KAV_MSG
+KAV_MESSAGES(KAV_DESCRIBE)
+KAV_SYNC_MESSAGES(KAV_DESCRIBE)
 
 namespace kav::catalogue {
-// Every message of both packages, in registration order (kav, then kav_sync).
-#define KAV_MSG(name, Type, form) kav_##name##_msg,
-using kav_messages = MessageList<
-#include "messages/kav_lead.def"
-#include "messages/kav_records.def"
-#include "messages/kav_control.def"
-#include "messages/kav_reports.def"
-    end_of_list>;
-#undef KAV_MSG
-#define KAV_MSG(name, Type, form) kav_sync_##name##_msg,
-using kav_sync_messages = MessageList<
-#include "messages/kav_sync.def"
-    end_of_list>;
-#undef KAV_MSG
-static_assert(message_count(kav_messages{}) == 78 && message_count(kav_sync_messages{}) == 30);
+// Every message of each package, in registration order.
+#define KAV_LIST_ENTRY(pkg, name) pkg##_##name##_msg,
+using kav_messages = MessageList<KAV_MESSAGES(KAV_LIST_ENTRY) end_of_list>;
+using kav_sync_messages = MessageList<KAV_SYNC_MESSAGES(KAV_LIST_ENTRY) end_of_list>;
+#undef KAV_LIST_ENTRY
 }  // namespace kav::catalogue

@@ -1,0 +1,270 @@
+// The decoder. Rules first: the table header, then each slot by its kind, in slot order. The fast
+// path (a vtable naming the constant positions of a plan) sits beside the field walk it replaces.
+#include "codec/decode.hpp"
+
+#include "runtime/secure_mem.hpp"
+
+namespace kav::detail {
+namespace {
+
+template <bool Swap>
+struct Cursor {
+  const u8* buf;
+  u32 len;
+  template <class U>
+  [[nodiscard, gnu::always_inline]] U load(u32 pos) const noexcept {
+    return load_le<U>(buf + pos, Swap);
+  }
+};
+
+enum class HeaderFault : u32 { none, table, vtable, vtable_len };
+
+// The table at t, its vtable and the vtable's length, checked in that order.
+template <bool Swap>
+[[nodiscard, gnu::always_inline]] inline HeaderFault read_header(const Cursor<Swap> c, u32 t, TableRef& tr) noexcept {
+  tr.t = t;
+  if (!table_at(t, c.len)) [[unlikely]] return HeaderFault::table;
+  tr.vt = t - c.template load<u32>(t);  // wrap-around: the vtable may lie before or after its table
+  if (!vtable_at(tr.vt, c.len)) [[unlikely]] return HeaderFault::vtable;
+  tr.vlen = c.template load<u16>(tr.vt);
+  if (!vtable_fits(tr.vt, tr.vlen, c.len)) [[unlikely]] return HeaderFault::vtable_len;
+  tr.room = c.len - t;
+  return HeaderFault::none;
+}
+
+// Logs a header fault: `root` when the unpack function found it itself, else a table decoder.
+[[gnu::cold, gnu::noinline]] void log_header_fault(Unit u, bool root, const char* func, HeaderFault f,
+                                                   const TableRef& h, u32 len) noexcept {
+  switch (f) {
+    case HeaderFault::table:
+      log_fault(u, root ? kLineRootTable : kLineTable, kErrInvalid, func,
+                "[KESMO]:Table offset(%u) is out of range(4 - %u)", h.t, len);
+      break;
+    case HeaderFault::vtable:
+      log_fault(u, root ? kLineRootVtable : kLineVtable, kErrInvalid, func,
+                "[KESMO]:Vtable offset(%u) is out of range(4 - %u)", h.vt, len - 4);
+      break;
+    case HeaderFault::vtable_len:
+      log_fault(u, root ? kLineRootVtableLen : kLineVtableLen, kErrInvalid, func,
+                "[KESMO]:Vtable Len(%u) is out of range(0 - %u)", h.vlen, len - h.vt);
+      break;
+    case HeaderFault::none:
+      break;
+  }
+}
+
+// Stores a scalar of `width` bytes read from the wire into its member.
+template <bool Swap>
+[[gnu::always_inline]] inline void scalar_in(const Cursor<Swap> c, u32 pos, u32 width, u8* dst) noexcept {
+  switch (width) {
+    case 1: *dst = c.buf[pos]; break;
+    case 2: { const u16 v = c.template load<u16>(pos); std::memcpy(dst, &v, 2); break; }
+    case 4: { const u32 v = c.template load<u32>(pos); std::memcpy(dst, &v, 4); break; }
+    default: { const u64 v = c.template load<u64>(pos); std::memcpy(dst, &v, 8); break; }
+  }
+}
+
+// A fixed array's elements from the wire into the structure: as one copy unless bytes are reversed.
+template <bool Swap>
+void array_in(const Cursor<Swap> c, const Slot& s, u32 from, u8* dst) noexcept {
+  const u32 bytes = u32{s.count} * s.width;
+  if (!Swap || (s.parts[0] == 1 && s.parts[1] == 0)) {
+    copy_bytes(dst, bytes, c.buf + from, bytes);
+    return;
+  }
+  for (u32 i = 0, at = from; i < s.count; ++i)
+    for (u32 p = 0; p < 4 && s.parts[p] != 0; at += s.parts[p], dst += s.parts[p], ++p)
+      scalar_in(c, at, s.parts[p], dst);
+}
+
+template <bool Swap>
+bool decode_table(const Message& m, const Table& t, const Cursor<Swap> c, u32 pos, u8* out,
+                  const char* log_name) noexcept;
+
+// The out-of-line data of a nested table, vector or fixed array whose offset word at p lies inside
+// the buffer.
+template <bool Swap>
+[[nodiscard]] bool decode_target(const Message& m, const Slot& s, const Cursor<Swap> c, u32 p, u8* out) noexcept {
+  u32 q;
+  if (!target_ok(p, c.template load<u32>(p), q)) return false;
+  if (s.kind == Kind::nested) return decode_table(m, *s.sub, c, q, out + s.mem, s.sub->non_root);
+  if (!count_at(q, c.len)) return false;
+  const u32 n = c.template load<u32>(q);
+  if (s.kind != Kind::vector) {
+    if (!elements_fit(q, n, s.width, c.len)) return false;
+    if (n != s.count) return false;  // only the exact count is accepted
+    array_in(c, s, q + 4, out + s.mem);
+    return true;
+  }
+  if (!elements_fit(q, n, 4, c.len)) return false;
+  std::memcpy(out + s.mem, &n, 4);
+  const Table& item = *s.sub;
+  const u64 bytes = u64{n} * item.size;
+  if (bytes > 0xFFFFFFFFu) return false;  // never allocate a truncated size
+  if (bytes == 0) return true;
+  auto* items = static_cast<u8*>(cache_alloc(m.unpack_unit, static_cast<u32>(bytes), m.unpack_name));
+  if (items == nullptr) [[unlikely]] {
+    log_fault(m.unpack_unit, kLineVectorAlloc, kErrNoMemory, m.unpack_name,
+              "[KESMO]:Malloc unpack data unsuccess, size(%u)", static_cast<u32>(bytes));
+    return false;
+  }
+  zero_bytes(items, bytes);
+  std::memcpy(out + s.count, &items, sizeof items);
+  for (u32 i = 0; i < n; ++i, items += item.size) {
+    const u32 w = q + 4 + 4 * i;  // inside the header checked above
+    u32 qi;
+    if (!target_ok(w, c.template load<u32>(w), qi)) return false;
+    if (!decode_table(m, item, c, qi, items, item.non_root)) return false;
+  }
+  return true;
+}
+
+// Slot by slot: an entry beyond the vtable or of 0 is absent and stays zero.
+template <bool Swap>
+[[nodiscard]] bool decode_slots(const Message& m, const Table& t, const Cursor<Swap> c, const TableRef& tr,
+                                u8* out) noexcept {
+  const u32 listed = tr.vlen >= 6 ? (tr.vlen - 4) / 2 : 0;
+  const u32 n = listed < t.slots ? listed : t.slots;
+  for (u32 k = 0; k < n; ++k) {
+    const u32 o = c.template load<u16>(tr.vt + 4 + 2 * k);
+    if (o == 0) continue;
+    const Slot& s = t.slot[k];
+    if (s.kind == Kind::scalar) {
+      if (!field_fits(o, s.width, tr.room)) return false;
+      scalar_in(c, tr.t + o, s.width, out + s.mem);
+    } else {
+      if (!field_fits(o, 4, tr.room)) return false;
+      if (!decode_target(m, s, c, tr.t + o, out)) return false;
+    }
+  }
+  return true;
+}
+
+// Fast path. A vtable listing exactly a plan's entries, with room for the plan's extent and the
+// plan's offset words, counts and nested headers in place, is decoded by copying the plan's runs:
+// each rule the slot walk applies is then known to hold, and no field can fail. A list's vector,
+// whose size varies, is then decoded by the slot rules.
+[[nodiscard, gnu::always_inline]] inline bool plan_fits(const Plan& p, const u8* buf, const TableRef& tr,
+                                                        u32 entry_bytes) noexcept {
+  if (tr.room < p.extent || !equal_bytes(buf + tr.vt + 4, reinterpret_cast<const u8*>(p.entries), entry_bytes))
+    return false;
+  const u8* table = buf + tr.t;
+  for (u32 i = 0; i < p.nchecks; ++i) {
+    const Span s = p.checks[i];
+    if (!equal_bytes(table + s.pos, p.image + p.table_at + s.pos, s.len)) return false;
+  }
+  return true;
+}
+
+template <bool Swap>
+[[nodiscard]] bool decode_fields(const Message& m, const Table& t, const Cursor<Swap> c, const TableRef& tr,
+                                 u8* out) noexcept {
+  if constexpr (!Swap && kNativeWire) {
+    if (tr.vlen == t.vlen) {
+      const u32 entry_bytes = 2u * t.slots;
+      const Plan* p = nullptr;
+      if (plan_fits(t.full, c.buf, tr, entry_bytes)) p = &t.full;
+      else if (t.fixed.entries != nullptr && plan_fits(t.fixed, c.buf, tr, entry_bytes)) p = &t.fixed;
+      if (p != nullptr) {
+        const u8* table = c.buf + tr.t;
+        for (u32 i = 0; i < p->nruns; ++i) copy_run(out + p->runs[i].mem, table + p->runs[i].wire, p->runs[i].len);
+        if (!t.has_vector) return true;
+        return decode_target(m, t.slot[t.vector_slot], c, tr.t + t.full_vector_word, out);
+      }
+    }
+  }
+  return decode_slots(m, t, c, tr, out);
+}
+
+// Decodes the table at pos into a record its caller has zeroed. Header faults are logged under
+// `log_name`; field faults are not. Returns false on either.
+template <bool Swap>
+bool decode_table(const Message& m, const Table& t, const Cursor<Swap> c, u32 pos, u8* out,
+                  const char* log_name) noexcept {
+  TableRef tr;
+  if (const HeaderFault f = read_header(c, pos, tr); f != HeaderFault::none) [[unlikely]] {
+    log_header_fault(m.unpack_unit, false, log_name, f, tr, c.len);
+    return false;
+  }
+  return decode_fields(m, t, c, tr, out);
+}
+
+// Releases the item array unpacking attached to msg and leaves its pointer null.
+void free_body(u8* msg, const Message& m) noexcept {
+  const Table& t = *m.table;
+  bind_cache(m.unpack_unit);
+  void* items;
+  const u32 at = t.slot[t.vector_slot].count;
+  std::memcpy(&items, msg + at, sizeof items);
+  if (items == nullptr) return;
+  cache_release(m.unpack_unit, items, m.free_name);
+  items = nullptr;
+  std::memcpy(msg + at, &items, sizeof items);
+}
+
+template <bool Swap>
+u32 unpack_as(const u8* buf, u32 len, u8* out, const Message& m) noexcept {
+  const Table& t = *m.table;
+  const Cursor<Swap> c{buf, len};
+  const u32 root = c.template load<u32>(0);
+  if (t.root == RootForm::in_place) {
+    TableRef tr;
+    if (read_header(c, root, tr) != HeaderFault::none) [[unlikely]] return t.size;  // found and logged before
+    zero_run(out, t.size);
+    if (!decode_fields(m, t, c, tr, out) && t.has_vector) free_body(out, m);
+  } else {
+    zero_run(out, t.size);
+    (void)decode_table(m, t, c, root, out, m.non_root_name);
+  }
+  return t.size;
+}
+
+// The unit not yet bound, its swap flag set, or a root header fault: check, log, bind, decode.
+template <bool Swap>
+u32 unpack_first(const u8* buf, u32 len, u8* out, const Message& m) noexcept {
+  const Table& t = *m.table;
+  if (t.root == RootForm::in_place) {
+    const Cursor<Swap> c{buf, len};
+    TableRef tr;
+    if (const HeaderFault f = read_header(c, c.template load<u32>(0), tr); f != HeaderFault::none) {
+      log_header_fault(m.unpack_unit, true, m.unpack_name, f, tr, len);
+      return t.size;  // the structure is left as the caller passed it
+    }
+  }
+  bind_cache(m.unpack_unit);
+  return swap_flag(m.unpack_unit) ? unpack_as<true>(buf, len, out, m) : unpack_as<false>(buf, len, out, m);
+}
+
+[[gnu::cold, gnu::noinline]] u32 unpack_slow(const u8* buf, u32 len, u8* out, const Message& m) noexcept {
+  return swap_flag(m.unpack_unit) ? unpack_first<true>(buf, len, out, m) : unpack_first<false>(buf, len, out, m);
+}
+
+[[gnu::cold, gnu::noinline]] u32 unpack_param_fault(const u8* buf, u32 len, const void* out, const Message& m) noexcept {
+  log_fault(m.unpack_unit, kLineUnpackParam, kErrInvalid, m.unpack_name, "[KESMO]:Param invalid(%s, %d, %s)",
+            buf != nullptr ? "nonNull" : "null", static_cast<i32>(len), out != nullptr ? "nonNull" : "null");
+  return m.table->size;
+}
+
+}  // namespace
+
+u32 unpack(const u8* buf, u32 len, void* out, const Message& m) noexcept {
+  if (!buffer_ok(buf, len, out)) [[unlikely]] return unpack_param_fault(buf, len, out, m);
+  const Table& t = *m.table;
+  auto* o = static_cast<u8*>(out);
+  if (!cache_ready(m.unpack_unit)) [[unlikely]] return unpack_slow(buf, len, o, m);
+  if (t.root == RootForm::in_place) {
+    const Cursor<false> c{buf, len};
+    TableRef tr;
+    if (read_header(c, c.load<u32>(0), tr) != HeaderFault::none) [[unlikely]] return unpack_slow(buf, len, o, m);
+    zero_run(o, t.size);
+    if (!decode_fields(m, t, c, tr, o) && t.has_vector) free_body(o, m);
+    return t.size;
+  }
+  return unpack_as<false>(buf, len, o, m);
+}
+
+void free_unpacked(void* msg, const Message& m) noexcept {
+  if (m.table->has_vector && msg != nullptr) free_body(static_cast<u8*>(msg), m);
+}
+
+}  // namespace kav::detail

@@ -1,0 +1,216 @@
+// The compact encoder. Rules first: the size of a table, then the table written slot by slot. The
+// fast path (every scalar non-zero, so every position is a constant) sits beside the writer.
+#include "codec/encode.hpp"
+
+#include "codec/writer.hpp"
+
+namespace kav::detail {
+namespace {
+
+[[nodiscard, gnu::always_inline]] inline u32 vector_count(const Slot& s, const u8* v) noexcept {
+  return load_native<u32>(v + s.mem);
+}
+[[nodiscard, gnu::always_inline]] inline const u8* vector_items(const Slot& s, const u8* v) noexcept {
+  const u8* items;
+  std::memcpy(&items, v + s.count, sizeof items);
+  return items;
+}
+// A vector is left out when its count is 0 or its pointer null.
+[[nodiscard, gnu::always_inline]] inline bool vector_present(const Slot& s, const u8* v) noexcept {
+  return vector_count(s, v) != 0 && vector_items(s, v) != nullptr;
+}
+
+// Every scalar (nested records' included) non-zero and the vector present: the table then has the
+// constant layout of its full plan. Scalars are tested eight bytes at a time.
+[[nodiscard, gnu::always_inline]] inline bool all_present(const Table& t, const u8* v) noexcept {
+  u64 zeros = 0;
+  for (u32 i = 0; i < t.nzero; ++i) {
+    const ZeroWord& z = t.zero[i];
+    zeros |= zero_lanes(load_native<u64>(v + z.mem) | z.ignore, z.width_log2);
+  }
+  return zeros == 0 && (!t.has_vector || vector_present(t.slot[t.vector_slot], v));
+}
+
+// Vtable, vtable reference, present fields and everything the table refers to.
+u64 table_size(const Table& t, const u8* v) noexcept {
+  u64 total = t.vlen + 4u;
+  for (u32 k = 0; k < t.slots; ++k) {
+    const Slot& s = t.slot[k];
+    switch (s.kind) {
+      case Kind::scalar:
+        total += scalar_at(v + s.mem, s.width) != 0 ? s.width : 0u;
+        break;
+      case Kind::byte_array:
+      case Kind::struct_array:
+        total += 8 + u32{s.count} * s.width;
+        break;
+      case Kind::nested:
+        total += 4 + table_size(*s.sub, v + s.mem);
+        break;
+      case Kind::vector: {
+        if (!vector_present(s, v)) break;
+        const u32 n = vector_count(s, v);
+        const u8* item = vector_items(s, v);
+        total += 8 + u64{4} * n;
+        for (u32 i = 0; i < n; ++i, item += s.sub->size)
+          total += all_present(*s.sub, item) ? s.sub->max_size : table_size(*s.sub, item);
+        break;
+      }
+    }
+  }
+  return total;
+}
+
+// The largest compact size v can have, in O(1): every scalar counted present.
+[[nodiscard, gnu::always_inline]] inline u64 size_bound(const Table& t, const u8* v) noexcept {
+  u64 bound = 4 + u64{t.max_size};
+  if (t.has_vector) {
+    const Slot& s = t.slot[t.vector_slot];
+    if (vector_present(s, v)) bound += u64{vector_count(s, v)} * (4 + s.sub->max_size);
+  }
+  return bound;
+}
+
+template <bool Swap>
+u32 write_table(const Table& t, Writer<Swap> w, u32 pos, const u8* v) noexcept;
+
+// A vector's count, its element offset words, then each element's vtable and table.
+template <bool Swap>
+u32 write_items(const Slot& s, const Writer<Swap> w, u32 cur, const u8* v) noexcept {
+  const Table& item = *s.sub;
+  const u32 n = vector_count(s, v);
+  const u8* items = vector_items(s, v);
+  w.put(cur, n);
+  const u32 words = cur + 4;
+  cur = words + 4 * n;
+  for (u32 i = 0; i < n; ++i, items += item.size) {
+    const u32 at = words + 4 * i;
+    w.put(at, cur + item.vlen - at);  // points at the element's table, behind its vtable
+    cur = write_table(item, w, cur, items);
+  }
+  return cur;
+}
+
+// Fast path: with every scalar present, the vtable, the offset words, the counts and the nested
+// headers are a constant image, and the values move as runs of bytes; only a list's vector, whose
+// size varies, is written as the slot rules say.
+u32 write_full(const Table& t, u8* buf, u32 pos, const u8* v) noexcept {
+  const Plan& p = t.full;
+  u8* const at = buf + pos;
+  for (u32 i = 0; i < p.nfill; ++i) copy_run(at + p.fill[i].pos, p.image + p.fill[i].pos, p.fill[i].len);
+  u8* const table = at + p.table_at;
+  for (u32 i = 0; i < p.nruns; ++i) copy_run(table + p.runs[i].wire, v + p.runs[i].mem, p.runs[i].len);
+  if (!t.has_vector) return pos + p.image_len;
+  const Slot& s = t.slot[t.vector_slot];
+  store_le(at + 2, static_cast<u16>(t.full_table_len + 4 * vector_count(s, v)), false);
+  return write_items(s, Writer<false>{buf}, pos + p.image_len, v);
+}
+
+// Writes the vtable at pos and the table right behind it (vtable reference = vtable length),
+// then the table's out-of-line data in slot order. Returns the position after the last byte.
+template <bool Swap>
+u32 write_table(const Table& t, const Writer<Swap> w, u32 pos, const u8* v) noexcept {
+  if constexpr (!Swap && kNativeWire) {
+    if (all_present(t, v)) return write_full(t, w.buf, pos, v);
+  }
+  const u32 vt = pos;
+  const u32 tbl = pos + t.vlen;
+  u32 cur = tbl + 4;
+  u32 word[build::kListCap];  // offset-word positions of the present non-scalar slots
+  u32 out_of_line = 0;        // arrays and vector headers count towards the table length
+
+  // Present scalars, in slot order, each exactly as wide as its member.
+  for (u32 k = 0; k < t.slots; ++k) {
+    const Slot& s = t.slot[k];
+    if (s.kind != Kind::scalar) continue;
+    u16 entry = 0;
+    if (const u64 x = scalar_at(v + s.mem, s.width); x != 0) {
+      put_scalar(w, cur, x, s.width);
+      entry = static_cast<u16>(cur - tbl);
+      cur += s.width;
+    }
+    w.put(vt + 4 + 2 * k, entry);
+  }
+  // Offset words of the present non-scalar fields, in slot order.
+  for (u32 k = 0; k < t.slots; ++k) {
+    const Slot& s = t.slot[k];
+    if (s.kind == Kind::scalar) continue;
+    if (s.kind == Kind::vector && !vector_present(s, v)) {
+      word[k] = 0;
+      w.put(vt + 4 + 2 * k, u16{0});
+      continue;
+    }
+    word[k] = cur;
+    w.put(vt + 4 + 2 * k, static_cast<u16>(cur - tbl));
+    cur += 4;
+    if (s.kind == Kind::vector) out_of_line += 4 + 4 * vector_count(s, v);
+    else if (s.kind != Kind::nested) out_of_line += 4 + u32{s.count} * s.width;
+  }
+  const u32 table_len = cur - tbl + out_of_line;
+
+  // Out-of-line data, in slot order; each offset word gets the distance to its target.
+  for (u32 k = 0; k < t.slots; ++k) {
+    const Slot& s = t.slot[k];
+    if (s.kind == Kind::scalar || word[k] == 0) continue;
+    if (s.kind == Kind::nested) {
+      w.put(word[k], cur + s.sub->vlen - word[k]);  // points at the nested table
+      cur = write_table(*s.sub, w, cur, v + s.mem);
+    } else if (s.kind == Kind::vector) {
+      w.put(word[k], cur - word[k]);
+      cur = write_items(s, w, cur, v);
+    } else {
+      w.put(word[k], cur - word[k]);
+      w.put(cur, u32{s.count});
+      array_out(w, s, cur + 4, v + s.mem);
+      cur += 4 + u32{s.count} * s.width;
+    }
+  }
+  w.put(vt, t.vlen);
+  w.put(vt + 2, static_cast<u16>(table_len));  // written but never read; kept to 16 bits
+  w.put(tbl, u32{t.vlen});
+  return cur;
+}
+
+// Size queries, short buffers, sizes beyond 32 bits, a first call: the exact size first.
+[[gnu::cold, gnu::noinline]] u32 pack_exact(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
+  const u64 size = compact_size(*m.table, v);
+  if (size > 0xFFFFFFFFu || *len < size) return kFail;
+  if (buf == nullptr || *len < 4) [[unlikely]] {  // a size query: report the size, write nothing
+    log_fault(m.send_unit, kLinePackParam, kErrInvalid, m.pack_name, "[KESMO]:Param invalid(%s, %u, %s)",
+              buf != nullptr ? "nonNull" : "null", *len, "nonNull");
+    *len = static_cast<u32>(size);
+    return 0;
+  }
+  bind_cache(m.send_unit);
+  write_message(*m.table, buf, v, swap_flag(m.send_unit));
+  *len = static_cast<u32>(size);
+  return 0;
+}
+
+}  // namespace
+
+u64 compact_size(const Table& t, const u8* v) noexcept { return 4 + table_size(t, v); }
+
+u32 write_message(const Table& t, u8* buf, const u8* v, bool swap) noexcept {
+  if (swap) [[unlikely]] {
+    const Writer<true> w{buf};
+    w.put(0, u32{4u + t.vlen});
+    return write_table(t, w, 4, v);
+  }
+  const Writer<false> w{buf};
+  w.put(0, u32{4u + t.vlen});
+  return write_table(t, w, 4, v);
+}
+
+u32 pack(const void* msg, u8* buf, u32* len, const Message& m) noexcept {
+  if (msg == nullptr || len == nullptr) return kFail;
+  const auto* v = static_cast<const u8*>(msg);
+  const Table& t = *m.table;
+  // The buffer holds the largest encoding msg can have: write at once.
+  if (buf == nullptr || *len < 4 || !cache_ready(m.send_unit) || size_bound(t, v) > *len) [[unlikely]]
+    return pack_exact(v, buf, len, m);
+  *len = write_message(t, buf, v, false);
+  return 0;
+}
+
+}  // namespace kav::detail

@@ -1,0 +1,402 @@
+// From a record's description to its constant table (codec/layout.hpp), all at compile time: the
+// slots, the compact layout with every field present, the fixed layout, and the zero-test words.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <bit>
+
+#include "codec/layout.hpp"
+
+namespace kav::detail {
+
+template <class T>
+struct TableOf;
+
+// The constant table of a record or message layout.
+template <class T>
+inline constexpr const Table& table_of = TableOf<T>::table;
+
+namespace build {
+
+inline constexpr u32 kImageCap = 1024;
+inline constexpr u32 kListCap = 64;
+
+// What a byte of a plan's image is: written from the structure, compared by the decoder, or
+// neither (table lengths, padding, the root's own vtable reference and entries).
+enum class Byte : u8 { ignore, data, structural };
+
+struct Scratch {
+  std::array<u8, kImageCap> image{};
+  std::array<Byte, kImageCap> cls{};
+  std::array<Run, kListCap> runs{};
+  std::array<u16, kListCap> entries{};  // the root table's slot entries
+  u32 nruns = 0;
+  u32 len = 0;           // image length
+  u32 table_at = 0;      // the root table's position in the image
+  u32 table_len = 0;     // the root table's length (a list: without its vector's words)
+  u32 vector_word = 0;   // a list: table-relative position of the vector's offset word
+
+  constexpr void put(u32 pos, u32 value, u32 width, Byte c) {
+    for (u32 i = 0; i < width; ++i) {
+      image[pos + i] = static_cast<u8>(value >> (8 * i));
+      cls[pos + i] = c;
+    }
+    len = std::max(len, pos + width);
+  }
+  // Bytes taken from the structure; a run continues the previous one when both sides are contiguous.
+  constexpr void data(u32 pos, u32 mem, u32 n) {
+    for (u32 i = 0; i < n; ++i) cls[pos + i] = Byte::data;
+    len = std::max(len, pos + n);
+    const u32 wire = pos - table_at;
+    if (nruns > 0) {
+      Run& r = runs[nruns - 1];
+      if (r.wire + r.len == wire && r.mem + r.len == mem) {
+        r.len = static_cast<u16>(r.len + n);
+        return;
+      }
+    }
+    runs[nruns++] = Run{static_cast<u16>(wire), static_cast<u16>(mem), static_cast<u16>(n)};
+  }
+};
+
+template <class T, class F>
+constexpr void for_slots(F&& f) {
+  [&]<std::size_t... K>(std::index_sequence<K...>) {
+    (f.template operator()<K, slot_at<T, K>>(), ...);
+  }(std::make_index_sequence<slot_count<T>>{});
+}
+
+// The compact layout of a table whose scalars are all non-zero, its vtable at vt: the vtable, the
+// table (vtable reference, scalars, offset words), then the out-of-line data in slot order.
+template <class T>
+constexpr u32 compact_table(Scratch& s, u32 vt, u32 mem, bool root) {
+  constexpr u32 n = slot_count<T>;
+  constexpr u32 vlen = vtable_len<T>;
+  const Byte frame = root ? Byte::ignore : Byte::structural;  // the root's own are checked apart
+  const u32 tbl = vt + vlen;
+  s.put(vt, vlen, 2, frame);
+  s.put(tbl, vlen, 4, frame);
+  std::array<u32, n> at{};
+  u32 cur = tbl + 4;
+  for_slots<T>([&]<std::size_t K, auto S>() {
+    if constexpr (kind_of<S>() == Kind::scalar) {
+      at[K] = cur;
+      s.data(cur, mem + member_offset<T, K>, sizeof(member_t<S>));
+      cur += sizeof(member_t<S>);
+    }
+  });
+  for_slots<T>([&]<std::size_t K, auto S>() {
+    if constexpr (kind_of<S>() != Kind::scalar) {
+      at[K] = cur;
+      cur += 4;
+    }
+  });
+  const u32 inline_end = cur;
+  u32 out_of_line = 0;
+  for_slots<T>([&]<std::size_t K, auto S>() {
+    constexpr Kind kind = kind_of<S>();
+    if constexpr (kind == Kind::byte_array || kind == Kind::struct_array) {
+      using A = array_traits<S>;
+      s.put(at[K], cur - at[K], 4, Byte::structural);
+      s.put(cur, A::count, 4, Byte::structural);
+      s.data(cur + 4, mem + member_offset<T, K>, A::bytes);
+      cur += 4 + A::bytes;
+      out_of_line += 4 + A::bytes;
+    } else if constexpr (kind == Kind::nested) {
+      using R = member_t<S>;
+      s.put(at[K], cur + vtable_len<R> - at[K], 4, Byte::structural);
+      cur = compact_table<R>(s, cur, mem + member_offset<T, K>, false);
+    } else if constexpr (kind == Kind::vector) {
+      static_assert(K + 1 == n, "a table vector is the last slot");
+      s.put(at[K], 4, 4, Byte::structural);  // the count follows its offset word at once
+      s.vector_word = at[K] - s.table_at;
+      out_of_line += 4;  // the count; the element words are added at run time
+    }
+  });
+  for (u32 k = 0; k < n; ++k) s.put(vt + 4 + 2 * k, at[k] - tbl, 2, frame);
+  s.put(vt + 2, inline_end - tbl + out_of_line, 2, Byte::ignore);  // the table length is never read
+  if (root) {
+    s.table_len = inline_end - tbl + out_of_line;
+    for (u32 k = 0; k < n; ++k) s.entries[k] = static_cast<u16>(at[k] - tbl);
+  }
+  return cur;
+}
+
+template <class T>
+constexpr u32 fixed_table_length();
+
+template <auto S>
+constexpr u32 fixed_width() {
+  constexpr Kind k = kind_of<S>();
+  if constexpr (k == Kind::scalar) {
+    return sizeof(member_t<S>);
+  } else if constexpr (k == Kind::byte_array || k == Kind::struct_array) {
+    return 8 + array_traits<S>::bytes;  // offset word, count, elements
+  } else if constexpr (k == Kind::nested) {
+    using R = member_t<S>;
+    return 4 + round_up(fixed_table_length<R>() + vtable_len<R>, 4);  // offset word, nested block
+  } else {
+    static_assert(dependent_false<decltype(S)>, "a table vector has no fixed layout");
+    return 0;
+  }
+}
+
+// Vtable reference and every field, in slot order with no alignment.
+template <class T>
+constexpr u32 fixed_table_length() {
+  u32 len = 4;
+  for_slots<T>([&]<std::size_t, auto S>() { len += fixed_width<S>(); });
+  return len;
+}
+
+// The fixed layout of a table at t: every field at a constant offset, the vtable behind the table.
+template <class T>
+constexpr void fixed_table(Scratch& s, u32 t, u32 mem, bool root) {
+  constexpr u32 n = slot_count<T>;
+  constexpr u32 len = fixed_table_length<T>();
+  const Byte frame = root ? Byte::ignore : Byte::structural;
+  s.put(t, 0u - (root ? round_up(len, 4) : len), 4, frame);
+  std::array<u32, n> at{};
+  u32 pos = t + 4;
+  for_slots<T>([&]<std::size_t K, auto S>() {
+    constexpr Kind kind = kind_of<S>();
+    at[K] = pos - t;
+    if constexpr (kind == Kind::scalar) {
+      s.data(pos, mem + member_offset<T, K>, sizeof(member_t<S>));
+    } else if constexpr (kind == Kind::byte_array || kind == Kind::struct_array) {
+      s.put(pos, 4, 4, Byte::structural);  // the array starts right behind its offset word
+      s.put(pos + 4, array_traits<S>::count, 4, Byte::structural);
+      s.data(pos + 8, mem + member_offset<T, K>, array_traits<S>::bytes);
+    } else if constexpr (kind == Kind::nested) {
+      s.put(pos, 4, 4, Byte::structural);
+      fixed_table<member_t<S>>(s, pos + 4, mem + member_offset<T, K>, false);
+    }
+    pos += fixed_width<S>();
+  });
+  const u32 vt = root ? t + round_up(len, 4) : t + len;  // a nested vtable follows its table at once
+  s.put(vt, vtable_len<T>, 2, frame);
+  s.put(vt + 2, len, 2, Byte::ignore);
+  for (u32 k = 0; k < n; ++k) s.put(vt + 4 + 2 * k, at[k], 2, frame);
+  if (root) {
+    s.table_len = len;
+    s.len = round_up(vt + vtable_len<T>, 8);  // padding to the fixed length is part of the image
+    for (u32 k = 0; k < n; ++k) s.entries[k] = static_cast<u16>(at[k]);
+  }
+}
+
+template <class T>
+constexpr bool has_vector() {
+  bool v = false;
+  for_slots<T>([&]<std::size_t, auto S>() { v = v || kind_of<S>() == Kind::vector; });
+  return v;
+}
+
+template <class T>
+constexpr Scratch compact_scratch() {
+  Scratch s;
+  s.table_at = vtable_len<T>;
+  compact_table<T>(s, 0, 0, true);
+  return s;
+}
+
+template <class T>
+constexpr Scratch fixed_scratch() {
+  Scratch s;
+  if constexpr (!has_vector<T>()) {
+    s.table_at = 4;
+    s.put(0, 4, 4, Byte::ignore);  // root offset
+    fixed_table<T>(s, 4, 0, true);
+  }
+  return s;
+}
+
+// Stretches of the image: every byte that is not data (what an encoder writes from the image), or
+// the structural bytes of the table and behind it (what a decoder compares).
+struct Spans {
+  std::array<Span, kListCap> span{};
+  u32 n = 0;
+};
+constexpr Spans spans(const Scratch& s, bool compare) {
+  Spans out;
+  const u32 from = compare ? s.table_at : 0;
+  for (u32 i = from; i < s.len;) {
+    const bool take = compare ? s.cls[i] == Byte::structural : s.cls[i] != Byte::data;
+    if (!take) {
+      ++i;
+      continue;
+    }
+    u32 e = i;
+    while (e < s.len && (compare ? s.cls[e] == Byte::structural : s.cls[e] != Byte::data)) ++e;
+    out.span[out.n++] = Span{static_cast<u16>(i - from), static_cast<u16>(e - i)};
+    i = e;
+  }
+  return out;
+}
+
+// Bytes from the table's first byte to the end of the last one a decoding plan reads.
+constexpr u32 extent(const Scratch& s) {
+  u32 end = 0;
+  for (u32 i = s.table_at; i < s.len; ++i)
+    if (s.cls[i] != Byte::ignore) end = i + 1 - s.table_at;
+  return end;
+}
+
+template <std::size_t N, class A>
+constexpr std::array<typename A::value_type, N> first(const A& a) {
+  std::array<typename A::value_type, N> out{};
+  for (std::size_t i = 0; i < N; ++i) out[i] = a[i];
+  return out;
+}
+
+// Scalars of the structure (nested records included) in slot order: offset and width.
+struct Scalars {
+  std::array<u32, 2 * kListCap> mem{};
+  std::array<u32, 2 * kListCap> width{};
+  u32 n = 0;
+};
+template <class T>
+constexpr void collect_scalars(Scalars& out, u32 mem) {
+  for_slots<T>([&]<std::size_t K, auto S>() {
+    if constexpr (kind_of<S>() == Kind::scalar) {
+      out.mem[out.n] = mem + member_offset<T, K>;
+      out.width[out.n++] = sizeof(member_t<S>);
+    } else if constexpr (kind_of<S>() == Kind::nested) {
+      collect_scalars<member_t<S>>(out, mem + member_offset<T, K>);
+    }
+  });
+}
+
+// Scalars of one width that lie back to back, cut into words of eight bytes.
+struct ZeroWords {
+  std::array<ZeroWord, kListCap> word{};
+  u32 n = 0;
+};
+template <class T>
+constexpr ZeroWords zero_words() {
+  static_assert(sizeof(T) >= 8);
+  Scalars sc;
+  collect_scalars<T>(sc, 0);
+  ZeroWords z;
+  for (u32 i = 0; i < sc.n;) {
+    const u32 w = sc.width[i];
+    u32 e = i + 1;
+    while (e < sc.n && sc.width[e] == w && sc.mem[e] == sc.mem[e - 1] + w) ++e;
+    const u32 start = sc.mem[i];
+    const u32 end = sc.mem[e - 1] + w;
+    for (u32 at = start; at < end; at += 8) {
+      const u32 stop = std::min(at + 8, end);
+      const u32 p = std::min<u32>(at, sizeof(T) - 8);  // stays lane-aligned: sizes are multiples of w
+      u64 ignore = 0;
+      for (u32 b = 0; b < 8; ++b)
+        if (p + b < at || p + b >= stop) ignore |= u64{1} << (8 * b);  // any lane holding it is non-zero
+      z.word[z.n++] = ZeroWord{ignore, static_cast<u16>(p), static_cast<u8>(std::countr_zero(w))};
+    }
+    i = e;
+  }
+  return z;
+}
+
+template <class T>
+constexpr std::array<Slot, slot_count<T>> slots();
+
+}  // namespace build
+
+template <class T>
+struct TableOf {
+  static_assert(covers_structure<T>(), "the slots must describe the whole structure, in order");
+  static constexpr u32 n = slot_count<T>;
+  static constexpr bool vector = build::has_vector<T>();
+
+  static constexpr build::Scratch full_s = build::compact_scratch<T>();
+  static constexpr build::Scratch fixed_s = build::fixed_scratch<T>();
+  static constexpr build::Spans full_fill_s = build::spans(full_s, false);
+  static constexpr build::Spans full_checks_s = build::spans(full_s, true);
+  static constexpr build::Spans fixed_fill_s = build::spans(fixed_s, false);
+  static constexpr build::Spans fixed_checks_s = build::spans(fixed_s, true);
+  static constexpr build::ZeroWords zero_s = build::zero_words<T>();
+
+  static constexpr std::array<Slot, n> slot = build::slots<T>();
+  static constexpr auto zero = build::first<zero_s.n>(zero_s.word);
+  static constexpr auto full_entries = build::first<n>(full_s.entries);
+  static constexpr auto full_image = build::first<full_s.len>(full_s.image);
+  static constexpr auto full_runs = build::first<full_s.nruns>(full_s.runs);
+  static constexpr auto full_fill = build::first<full_fill_s.n>(full_fill_s.span);
+  static constexpr auto full_checks = build::first<full_checks_s.n>(full_checks_s.span);
+  static constexpr auto fixed_entries = build::first<vector ? 0 : n>(fixed_s.entries);
+  static constexpr auto fixed_image = build::first<fixed_s.len>(fixed_s.image);
+  static constexpr auto fixed_runs = build::first<fixed_s.nruns>(fixed_s.runs);
+  static constexpr auto fixed_fill = build::first<fixed_fill_s.n>(fixed_fill_s.span);
+  static constexpr auto fixed_checks = build::first<fixed_checks_s.n>(fixed_checks_s.span);
+
+  static constexpr Table table{
+      .size = sizeof(T),
+      .slots = static_cast<u16>(n),
+      .vlen = static_cast<u16>(vtable_len<T>),
+      .root = Layout<T>::root,
+      .has_vector = vector,
+      .nzero = static_cast<u8>(zero_s.n),
+      .vector_slot = static_cast<u8>(vector ? n - 1 : 0xFF),
+      .slot = slot.data(),
+      .zero = zero.data(),
+      .non_root = Layout<T>::non_root,
+      .max_size = full_s.len + (vector ? 4 : 0),
+      .full_vector_word = static_cast<u16>(full_s.vector_word),
+      .full_table_len = static_cast<u16>(full_s.table_len),
+      .fixed_table_len = static_cast<u16>(fixed_s.table_len),
+      .fixed_len = static_cast<u16>(fixed_s.len),
+      .full = {full_entries.data(), full_image.data(), full_runs.data(), full_fill.data(), full_checks.data(),
+               static_cast<u16>(full_s.len), static_cast<u16>(full_s.table_at),
+               static_cast<u16>(build::extent(full_s)), static_cast<u8>(full_s.nruns),
+               static_cast<u8>(full_fill_s.n), static_cast<u8>(full_checks_s.n)},
+      .fixed = {vector ? nullptr : fixed_entries.data(), fixed_image.data(), fixed_runs.data(), fixed_fill.data(),
+                fixed_checks.data(), static_cast<u16>(fixed_s.len), static_cast<u16>(fixed_s.table_at),
+                static_cast<u16>(build::extent(fixed_s)), static_cast<u8>(fixed_s.nruns),
+                static_cast<u8>(fixed_fill_s.n), static_cast<u8>(fixed_checks_s.n)},
+  };
+};
+
+namespace build {
+
+template <class T>
+constexpr std::array<Slot, slot_count<T>> slots() {
+  std::array<Slot, slot_count<T>> out{};
+  for_slots<T>([&]<std::size_t K, auto S>() {
+    Slot& s = out[K];
+    s.kind = kind_of<S>();
+    s.mem = static_cast<u16>(member_offset<T, K>);
+    if constexpr (kind_of<S>() == Kind::scalar) {
+      s.width = sizeof(member_t<S>);
+    } else if constexpr (kind_of<S>() == Kind::byte_array || kind_of<S>() == Kind::struct_array) {
+      using A = array_traits<S>;
+      s.width = static_cast<u8>(A::element_size);
+      s.count = static_cast<u16>(A::count);
+      const auto parts = element_parts<typename A::element>();
+      for (u32 i = 0; i < 4; ++i) s.parts[i] = parts[i];
+    } else if constexpr (kind_of<S>() == Kind::nested) {
+      s.sub = &TableOf<member_t<S>>::table;
+    } else {
+      s.count = static_cast<u16>(round_up(member_offset<T, K> + 4, alignof(void*)));  // the pointer member
+      s.sub = &TableOf<typename vec_parts<S>::element>::table;
+    }
+  });
+  return out;
+}
+
+}  // namespace build
+
+// The catalogue's stated values follow from the tables: fixed length L and the fixed table length.
+template <class T>
+inline constexpr u32 fixed_length = table_of<T>.fixed_len;
+template <class T>
+inline constexpr u32 fixed_table_length = table_of<T>.fixed_table_len;
+template <class T>
+inline constexpr bool has_vector = table_of<T>.has_vector;
+
+}  // namespace kav::detail
+
+namespace kav {
+using detail::fixed_length;
+using detail::fixed_table_length;
+using detail::has_vector;
+}  // namespace kav

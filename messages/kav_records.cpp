@@ -1,5 +1,0 @@
-// Exported functions of the kav messages listed in kav_records.def.
-#include "messages/export.hpp"
-
-#define KAV_MSG(name, Type, form) KAV_EXPORTS(kav, name, Type)
-#include "messages/kav_records.def"

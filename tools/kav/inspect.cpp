@@ -169,6 +169,11 @@ Decoded decode(const Message& m, ByteView buffer, JsonOptions options) {
   return d;
 }
 
+std::optional<Fault> first_fault(const Message& m, ByteView buffer) {
+  check_length(buffer);
+  return fault_of(m.ops->walk(buffer).w);
+}
+
 Report explain(const Message& m, ByteView buffer) {
   check_length(buffer);
   Report r;

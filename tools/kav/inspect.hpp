@@ -132,6 +132,9 @@ struct Decoded {
 };
 // Runs the message's __unpack and, beside it, the inspector's own walk of the buffer.
 Decoded decode(const Message& m, ByteView buffer, JsonOptions options = {});
+// The first check the buffer fails, or none when it is well-formed: the walk alone, for callers
+// that have run __unpack themselves.
+std::optional<Fault> first_fault(const Message& m, ByteView buffer);
 
 struct Report {
   std::string text;  // the byte map, the fields, the first failing check and the cross-check

@@ -554,10 +554,10 @@ function leaves it: the fields before the failing one, zeros after it.
 Raises UnknownMessage for a name that names no message, TypeError when data is not bytes-like,
 ValueError for a buffer of 2 GiB or more.
 
->>> decode("kav_pid_state", bytes.fromhex("0e0000000a0010000400080000000a000000010000000200000003000000"))
+>>> decode("kav_pid_state", bytes.fromhex("0e0000000a00100004000800" "0e000a000000010000000200000003000000"))
 Traceback (most recent call last):
   ...
-kav.MalformedBuffer: kav_pid_state: malformed buffer at position 26 (field2): field2 (slot 2, u32) at table offset 0 ...
+kav.MalformedBuffer: kav_pid_state: malformed buffer at position 28 (field2): field2 (slot 2, u32) at table offset 14 would end at 32, ...
 >>> decode("kav_pid_state", encode("kav_pid_state", {"field0": 1, "field2": 3}))
 {'field0': 1, 'field1': 0, 'field2': 3}
 >>> decode("kav_pid_state", b"\x04\x00\x00\x00", strict=False)
@@ -576,7 +576,7 @@ naming the field path (field1[0].field7); ValueError for an unknown layout or th
 a message with a list.
 
 >>> encode("kav_pid_state", {"field0": 1, "field1": 2, "field2": 3}).hex()
-'0e0000000a0010000400080000000c000a000000010000000200000003000000'
+'0e0000000a001000040008000c000a000000010000000200000003000000'
 >>> len(encode("kav_pid_state", {}, layout="fixed"))
 32
 >>> encode("kav_host_update", {"field1": [{"field0": 1 << 32}]})
@@ -706,9 +706,9 @@ PYBIND11_MODULE(_kav, m) {
 Walks the buffer as __unpack does and reports what every byte is, the first check that fails and
 whether __unpack produced exactly what the walk predicts. str(report) is the byte map of `kav explain`.
 
->>> r = explain("kav_pid_state", bytes.fromhex("0e0000000a0010000400080000000a000000010000000200000003000000"))
+>>> r = explain("kav_pid_state", bytes.fromhex("0e0000000a00100004000800" "0e000a000000010000000200000003000000"))
 >>> r.well_formed, r.fault.position, r.fault.path
-(False, 26, 'field2')
+(False, 28, 'field2')
 )");
 
   m.def("identify", [](py::handle data) {
@@ -723,7 +723,7 @@ The messages whose decoder accepts the buffer with every byte accounted for, bes
 (rank 1: exact vtables and, for the fixed layout, the exact length). An empty list when none does.
 
 >>> [c.name for c in identify(encode("kav_host_update", {"field1": [{}]})) if c.rank == 1]
-['kav_host_update', 'kav_srcaddr_update']
+['kav_host_update', 'kav_host_delete']
 )");
 
   m.def("skeleton", [](py::handle name) {

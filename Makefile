@@ -2,8 +2,10 @@
 JOBS ?= 2
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
+# The distribution's interpreter, which the Python package is built for.
+PYTHON ?= /usr/bin/python3
 
-.PHONY: demo test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck install clean
+.PHONY: demo python test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck install clean
 
 demo:
 	@bash tools/deps.sh base
@@ -11,11 +13,17 @@ demo:
 	@cmake --build --preset dev -j$(JOBS) --target kav_demo
 	@./build/dev/tools/kav_demo
 
+# The Python package kav in build/dev/python (PYTHONPATH=build/dev/python $(PYTHON) imports it).
+python:
+	@bash tools/deps.sh base python
+	@cmake --preset dev -DPython3_EXECUTABLE=$(PYTHON) >/dev/null
+	cmake --build --preset dev -j$(JOBS) --target python
+
 test: test-dev test-asan test-tsan
 
 test-dev:
-	@bash tools/deps.sh base
-	cmake --preset dev
+	@bash tools/deps.sh base python
+	cmake --preset dev -DPython3_EXECUTABLE=$(PYTHON)
 	cmake --build --preset dev -j$(JOBS)
 	ctest --preset dev -j$(JOBS)
 
@@ -48,11 +56,12 @@ memcheck: test-dev
 	bash tools/memcheck.sh build/dev
 
 bench:
-	@bash tools/deps.sh base bench
-	cmake --preset release
+	@bash tools/deps.sh base bench python
+	cmake --preset release -DPython3_EXECUTABLE=$(PYTHON)
 	cmake --build --preset release -j$(JOBS)
 	@for b in build/release/bench/kav_bench*; do [ -x "$$b" ] && "$$b" --benchmark_min_time=0.2; done
 	bash tools/callgrind_counts.sh build/release
+	PYTHONPATH=build/release/python $(PYTHON) python/bench.py
 
 # Mixed traffic: round-robin over every message against hot loops (on one pinned core when taskset
 # can pin), then the instructions and instruction-cache misses per message under cachegrind.
@@ -64,8 +73,8 @@ mixed:
 	bash tools/cachegrind_mixed.sh build/release
 
 install:
-	@bash tools/deps.sh base
-	cmake --preset release -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	@bash tools/deps.sh base python
+	cmake --preset release -DCMAKE_INSTALL_PREFIX=$(PREFIX) -DPython3_EXECUTABLE=$(PYTHON)
 	cmake --build --preset release -j$(JOBS)
 	cmake --install build/release
 

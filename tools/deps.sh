@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, when they are missing; names them when it cannot.
-# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz tool)
+# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz memcheck python)
 set -euo pipefail
 
 declare -A group=(
@@ -9,6 +9,7 @@ declare -A group=(
   [aarch64]="g++-aarch64-linux-gnu qemu-user googletest"
   [fuzz]="clang libclang-rt-14-dev"
   [memcheck]="valgrind"
+  [python]="python3-dev python3-pytest pybind11-dev"
 )
 
 missing=()

@@ -13,11 +13,12 @@ demo:
 	@cmake --build --preset dev -j$(JOBS) --target kav_demo
 	@./build/dev/tools/kav_demo
 
-# The Python package kav in build/dev/python (PYTHONPATH=build/dev/python $(PYTHON) imports it).
+# The Python package kav in build/dev/python (PYTHONPATH=build/dev/python $(PYTHON) imports it), and
+# the command its tests compare it with.
 python:
 	@bash tools/deps.sh base python
 	@cmake --preset dev -DPython3_EXECUTABLE=$(PYTHON) >/dev/null
-	cmake --build --preset dev -j$(JOBS) --target python
+	cmake --build --preset dev -j$(JOBS) --target python kav_tool
 
 test: test-dev test-asan test-tsan
 

@@ -162,17 +162,19 @@ U whole_number(PyObject* v, const Path* at) {
   return static_cast<U>(n);
 }
 
-// Items of a list or tuple, borrowed.
+// The items of a list or tuple, as a tuple of its own: code that runs while they are converted
+// (a key's __eq__) cannot change them underneath.
 struct Items {
-  PyObject* seq;
+  py::object tuple;
   Py_ssize_t size;
-  PyObject* operator[](std::size_t i) const {
-    return PyList_Check(seq) ? PyList_GET_ITEM(seq, static_cast<Py_ssize_t>(i)) : PyTuple_GET_ITEM(seq, static_cast<Py_ssize_t>(i));
-  }
+  PyObject* operator[](std::size_t i) const { return PyTuple_GET_ITEM(tuple.ptr(), static_cast<Py_ssize_t>(i)); }
 };
 Items items_of(PyObject* v, const Path* at, const char* what) {
-  if (!PyList_Check(v) && !PyTuple_Check(v)) fail(PyExc_TypeError, at, std::string("expected a list of ") + what + ", got " + type_of(v));
-  return Items{v, PyList_Check(v) ? PyList_GET_SIZE(v) : PyTuple_GET_SIZE(v)};
+  if (PyTuple_Check(v)) return Items{py::reinterpret_borrow<py::object>(v), PyTuple_GET_SIZE(v)};
+  if (!PyList_Check(v)) fail(PyExc_TypeError, at, std::string("expected a list of ") + what + ", got " + type_of(v));
+  py::object t = steal(PyList_AsTuple(v));
+  const Py_ssize_t n = PyTuple_GET_SIZE(t.ptr());
+  return Items{std::move(t), n};
 }
 
 struct FromPy {
@@ -181,26 +183,28 @@ struct FromPy {
   inspect::impl::ItemStore& store;
   Py_ssize_t found = 0;
 
-  // The value of a field, or null when it is left out or None (it is then zero).
-  PyObject* get(PyObject* key) {
+  // The value of a field, or null when it is left out or None (it is then zero). Held while it is
+  // converted, whatever the conversion runs.
+  py::object get(PyObject* key) {
     PyObject* v = PyDict_GetItemWithError(dict, key);
     if (v == nullptr) {
       if (PyErr_Occurred() != nullptr) raise();
-      return nullptr;
+      return {};
     }
     ++found;
-    return v == Py_None ? nullptr : v;
+    return v == Py_None ? py::object() : py::reinterpret_borrow<py::object>(v);
   }
   template <class U>
   void scalar(u32 k, U& x) {
-    if (PyObject* v = get(g_field[k])) {
+    if (py::object v = get(g_field[k])) {
       const Path at{path, k};
-      x = whole_number<U>(v, &at);
+      x = whole_number<U>(v.ptr(), &at);
     }
   }
   template <std::size_t N>
   void byte_array(u32 k, u8 (&a)[N]) {
-    PyObject* v = get(g_field[k]);
+    const py::object held = get(g_field[k]);
+    PyObject* v = held.ptr();
     if (v == nullptr) return;
     const Path at{path, k};
     const char* p;
@@ -220,10 +224,10 @@ struct FromPy {
   }
   template <class E, std::size_t N>
   void struct_array(u32 k, E (&a)[N]) {
-    PyObject* v = get(g_field[k]);
-    if (v == nullptr) return;
+    const py::object v = get(g_field[k]);
+    if (!v) return;
     const Path at{path, k};
-    const Items it = items_of(v, &at, std::is_unsigned_v<E> ? "ints" : "dicts");
+    const Items it = items_of(v.ptr(), &at, std::is_unsigned_v<E> ? "ints" : "dicts");
     if (static_cast<std::size_t>(it.size) != N)
       fail(PyExc_ValueError, &at, "expected exactly " + std::to_string(N) + " elements, got " + std::to_string(it.size));
     for (std::size_t i = 0; i < N; ++i) {
@@ -234,28 +238,28 @@ struct FromPy {
   }
   template <class R>
   void nested(u32 k, R& r) {
-    if (PyObject* v = get(g_field[k])) {
+    if (const py::object v = get(g_field[k])) {
       const Path at{path, k};
-      from_py(v, r, &at, store);
+      from_py(v.ptr(), r, &at, store);
     }
   }
   template <class R>
   void vector(u32 k, u32& n, R*& items) {
-    PyObject* c = get(g_count[k]);
-    PyObject* v = get(g_field[k]);
+    const py::object c = get(g_count[k]);
+    const py::object v = get(g_field[k]);
     const Path count_at{path, k, true};
-    const u32 said = c != nullptr ? whole_number<u32>(c, &count_at) : 0;
+    const u32 said = c ? whole_number<u32>(c.ptr(), &count_at) : 0;
     items = nullptr;
-    if (v == nullptr) {  // no items: the list is left out
+    if (!v) {  // no items: the list is left out
       n = said;
       if (n != 0) fail(PyExc_ValueError, &count_at, "a count of " + std::to_string(n) + " needs field" + std::to_string(k) + " items");
       return;
     }
     const Path at{path, k};
-    const Items it = items_of(v, &at, "dicts");
+    const Items it = items_of(v.ptr(), &at, "dicts");
     if (static_cast<u64>(it.size) > 0xFFFFFFFFu) fail(PyExc_ValueError, &at, "too many records");
     n = static_cast<u32>(it.size);
-    if (c != nullptr && said != n)
+    if (c && said != n)
       fail(PyExc_ValueError, &count_at, "says " + std::to_string(said) + " but field" + std::to_string(k) + " lists " + std::to_string(n));
     if (n == 0) return;
     items = store.make<R>(n);
@@ -292,6 +296,7 @@ template <class T>
   Py_ssize_t pos = 0;
   PyObject *key, *value;
   while (PyDict_Next(dict, &pos, &key, &value)) {
+    const py::object held = py::reinterpret_borrow<py::object>(key);
     const char* s = PyUnicode_Check(key) ? PyUnicode_AsUTF8(key) : nullptr;
     if (s == nullptr) {
       PyErr_Clear();

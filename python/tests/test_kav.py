@@ -185,3 +185,10 @@ def test_skeleton_and_docstring_examples():
     for module in (kav, kav._kav):
         failed, attempted = doctest.testmod(module, optionflags=doctest.ELLIPSIS)
         assert failed == 0 and attempted > 0
+
+
+def test_stubs_name_what_the_package_exports():
+    import ast
+    stub = ast.parse(open(os.path.join(os.path.dirname(kav.__file__), "__init__.pyi")).read())
+    named = {n.name for n in stub.body if isinstance(n, (ast.ClassDef, ast.FunctionDef))}
+    assert named == set(kav.__all__) and all(hasattr(kav, n) for n in named)

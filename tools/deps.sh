@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, when they are missing; names them when it cannot.
-# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz memcheck install package lint)
+# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz memcheck install package lint format python)
 set -euo pipefail
 
 declare -A group=(
@@ -13,6 +13,7 @@ declare -A group=(
   [install]="cmake ninja-build g++ nlohmann-json3-dev libcli11-dev"
   [package]="dpkg-dev file"
   [lint]="lintian"
+  [python]="python3-dev python3-pytest pybind11-dev"
 )
 
 missing=()

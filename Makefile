@@ -89,9 +89,9 @@ ifeq ($(WITH_LOOPBACK),1)
 	cmake --install build/install --prefix $(PREFIX) --component loopback
 endif
 
-# Debian packages in build/package: libkav1, libkav-dev, kav-tools, libkav-loopback-dev.
+# Debian packages in build/package: libkav1, libkav-dev, kav-tools, libkav-loopback-dev, python3-kav.
 package:
-	@bash tools/deps.sh install package
+	@bash tools/deps.sh install package python
 	cmake --preset package
 	cmake --build --preset package -j$(JOBS) --target package
 

@@ -27,6 +27,7 @@ struct Walk {
   u32 len;
   std::vector<Region> regions{};
   std::vector<u32> tables{};  // positions of the tables reached
+  std::vector<std::pair<u32, u64>> vtables{};  // start and end of the vtables read
   std::optional<u32> fault_pos{};
   std::string fault_text{};
   std::string fault_path{};
@@ -114,6 +115,12 @@ struct SlotWalk {
   bool root;
   bool ok = true;
   std::string cur{};  // the field being decoded
+  u64 furthest = 0;   // end of the table's content as its layout counts it (its table length entry);
+                      // a nested table's block counts only in the fixed layout
+  bool fixed() const { return tr.vt > tr.t; }
+  void reach(u64 end, bool inline_item) {
+    if (inline_item || fixed()) furthest = std::max(furthest, end);
+  }
 
   std::string name(u32 k) const { return path.empty() ? field_name(k) : path + "." + field_name(k); }
   void state(SlotState s) {
@@ -153,6 +160,7 @@ struct SlotWalk {
       return;
     }
     x = detail::load_le<U>(w.buf + p, false);
+    reach(u64{p} + width, true);
     w.add(p, width, depth, name(k) + " = " + num(x));
     state(SlotState::decoded);
   }
@@ -168,6 +176,7 @@ struct SlotWalk {
       return failed(p, "the offset word of " + name(k) + " at " + std::to_string(p) + " holds " + std::to_string(v) +
                            ", and " + std::to_string(p) + " + " + std::to_string(v) + " wraps around 2^32");
     w.add(p, 4, depth, name(k) + ": offset " + std::to_string(v) + " -> " + what + " at " + std::to_string(q));
+    reach(u64{p} + 4, true);
     return true;
   }
   // The count word at q and the room for `n` elements of `size` bytes behind it.
@@ -198,6 +207,7 @@ struct SlotWalk {
       return;
     }
     std::memcpy(a, w.buf + q + 4, sizeof a);  // elements lie in memory as on the wire
+    reach(u64{q} + 4 + u64{N} * size, true);  // both layouts count an array's data in its table
     w.add(q + 4, N * size, depth,
           name(k) + ": " + std::to_string(N) + (size == 1 ? " bytes" : " elements of " + std::to_string(size) + " bytes"));
     state(SlotState::decoded);
@@ -214,12 +224,15 @@ struct SlotWalk {
   void nested(u32 k, Rn& r) {
     u32 o, q;
     if (!present(k, o) || !offset_word(k, o, "nested table", q)) return;
+    const std::size_t first_vtable = w.vtables.size();
     if (!walk_table(w, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name<Rn>() + ")", non_root_log<Rn>(),
                     depth + 1, false)) {
       state(SlotState::failed);
       ok = false;
       return;
     }
+    if (first_vtable < w.vtables.size())  // the nested block: its table and vtable, rounded up to 4
+      reach(u64{q} + (w.vtables[first_vtable].second - q + 3) / 4 * 4, false);
     state(SlotState::decoded);
   }
   template <class Rn>
@@ -233,6 +246,7 @@ struct SlotWalk {
                     std::to_string(bytes) + " bytes, more than 32 bits can say");
       return;
     }
+    reach(u64{q} + 4 + 4 * u64{n}, true);  // and a list's count and offset words, but not its items
     if (n == 0) return state(SlotState::decoded);
     items = w.store.make<Rn>(n);
     for (u32 i = 0; i < n; ++i) {
@@ -267,7 +281,10 @@ bool walk_table(Walk& w, u32 from, u32 t, R& out, const std::string& path, const
     return false;
   }
   SlotWalk<R> sw{w, tr, path, depth + 1, root};
+  sw.furthest = u64{t} + 4;
   visit_slots(out, sw);
+  // The table length entry: what the encoders write for this content, or the table is not theirs.
+  if (sw.ok && tr.vlen >= 4 && w.half(tr.vt + 2) != sw.furthest - t) w.exact_vtables = false;
   return sw.ok;
 }
 

@@ -331,8 +331,8 @@ u64 whole_number(const Json& v, unsigned bits, const std::string& at, const Sour
   if (v.is_number_float()) {
     const double d = v.get<double>();
     if (std::floor(d) != d) value_error(at, excerpt(v) + " is not a whole number");
-    if (d >= 0 && d < 9007199254740992.0)
-      value_error(at, "write " + excerpt(v) + " as a whole number, without a fraction or an exponent");
+    // Whole numbers below 2^53 are exact as doubles, as tools that read every number as one write them.
+    if (d >= 0 && d < 9007199254740992.0 && d <= static_cast<double>(max)) return static_cast<u64>(d);
     if (d >= 0 && d <= static_cast<double>(max))
       value_error(at, excerpt(v) + " is too large to be exact as a JSON number; write it as a string of digits");
   }

@@ -128,6 +128,8 @@ const GoldenRow kGolden[] = {
   {"wrapper: JSON to the compact layout", {"encode", "kav_host_update", "--compact", "--hex", "@host_update.json"}, "host_update.hex", GoldenRow::hex},
   {"report: fixed layout of three arrays of 42", {"encode", "kav_ot_flextemplate", "--fixed", "--hex", "@ot_flextemplate.json"}, "ot_flextemplate.fixed.hex", GoldenRow::hex},
   {"report: the fixed layout decodes", {"decode", "kav_ot_flextemplate", "--hex", "@ot_flextemplate.fixed.hex"}, "ot_flextemplate.json", GoldenRow::json},
+  {"show: a nested record with its own slots", {"show", "kav_pid_state_chg"}, "pid_state_chg.show.txt", GoldenRow::text},
+  {"show: a struct array's element record", {"show", "KAV.TEMPLATEFLOW", "--json"}, "templateflow.show.json", GoldenRow::json},
   {"report: byte map of the fixed layout", {"explain", "kav_ot_flextemplate", "--hex", "@ot_flextemplate.fixed.hex"}, "ot_flextemplate.explain.txt", GoldenRow::text},
 };
 // clang-format on

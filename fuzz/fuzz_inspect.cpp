@@ -3,8 +3,7 @@
 //
 // Input: byte 0 chooses the entry (its low two bits), byte 1 the message (modulo the catalogue),
 // the rest is the payload. Invariants:
-//   - bytes (0): explain's reading agrees with __unpack; decode reports a fault exactly when
-//     explain finds the buffer malformed;
+//   - bytes (0): explain's reading agrees with __unpack, and decode's verdict is explain's;
 //   - JSON text (1): a document either fails with an inspect::Error or encodes, in both layouts
 //     where the message has a fixed one; what it encodes to decodes without a fault and encodes
 //     again to the same compact bytes;

@@ -28,9 +28,8 @@ bool Walk::header(u32 from, u32 t, const std::string& label, const char* log, co
   const u32 vt = t - r;  // wrap-around, as the decoder computes it
   const bool behind = static_cast<i32>(r) < 0;
   if (depth == 0) fixed_order = behind;
-  add(t, 4, depth,
-      label + ": vtable reference " + std::to_string(static_cast<i32>(r)) + " -> vtable at " + str(vt) +
-          (behind ? " (behind the table)" : " (before the table)"));
+  add(t, 4, depth, [&] { return label + ": vtable reference " + std::to_string(static_cast<i32>(r)) + " -> vtable at " + str(vt) +
+          (behind ? " (behind the table)" : " (before the table)"); });
   if (!detail::vtable_at(vt, len)) {
     const bool wraps = behind ? vt < t : vt > t;
     return fail(t, label + " at " + str(t) + " has the vtable reference " + std::to_string(static_cast<i32>(r)) +
@@ -51,16 +50,14 @@ bool Walk::header(u32 from, u32 t, const std::string& label, const char* log, co
   std::string note = str(entries) + (entries == 1 ? " slot entry" : " slot entries");
   if (entries + 1 == n) note += "; slot " + str(entries) + " lies beyond it and is absent";
   if (entries + 1 < n) note += "; slots " + str(entries) + " to " + str(n - 1) + " lie beyond it and are absent";
-  add(vt, 2, depth, "vtable of " + label + ": length " + str(vlen) + ", " + note);
-  if (vlen >= 4) add(vt + 2, 2, depth + 1, "table length " + str(half(vt + 2)) + " (never checked)");
+  add(vt, 2, depth, [&] { return "vtable of " + label + ": length " + str(vlen) + ", " + note; });
+  if (vlen >= 4) add(vt + 2, 2, depth + 1, [&] { return "table length " + str(half(vt + 2)) + " (never checked)"; });
   for (u32 k = 0; k < std::min(entries, n); ++k) {
     const u32 o = half(vt + 4 + 2 * k);
-    add(vt + 4 + 2 * k, 2, depth + 1,
-        "slot " + str(k) + " (" + slots[k] + "): " + (o == 0 ? "absent, stays zero" : "at table + " + str(o)));
+    add(vt + 4 + 2 * k, 2, depth + 1, [&] { return "slot " + str(k) + " (" + slots[k] + "): " + (o == 0 ? "absent, stays zero" : "at table + " + str(o)); });
   }
   if (entries > n)
-    add(vt + 4 + 2 * n, 2 * (entries - n), depth + 1,
-        str(entries - n) + " more entries beyond the record's " + str(n) + " slots, ignored");
+    add(vt + 4 + 2 * n, 2 * (entries - n), depth + 1, [&] { return str(entries - n) + " more entries beyond the record's " + str(n) + " slots, ignored"; });
   tr = detail::TableRef{t, vt, vlen, len - t};
   return true;
 }

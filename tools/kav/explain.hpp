@@ -39,8 +39,10 @@ struct Walk {
 
   u32 word(u32 p) const { return detail::load_le<u32>(buf + p, false); }
   u16 half(u32 p) const { return detail::load_le<u16>(buf + p, false); }
-  void add(u32 pos, u32 size, int depth, std::string text) {
-    regions.push_back({pos, size, depth, std::move(text)});
+  bool quiet = false;  // coverage only: the regions carry no text (identify, fit)
+  template <class Text>
+  void add(u32 pos, u32 size, int depth, Text&& text) {
+    regions.push_back({pos, size, depth, quiet ? std::string() : std::string(text())});
   }
   bool fail(u32 pos, std::string text, const char* log = nullptr) {
     fault_pos = pos;
@@ -161,7 +163,7 @@ struct SlotWalk {
     }
     x = detail::load_le<U>(w.buf + p, false);
     reach(u64{p} + width, true);
-    w.add(p, width, depth, name(k) + " = " + num(x));
+    w.add(p, width, depth, [&] { return name(k) + " = " + num(x); });
     state(SlotState::decoded);
   }
 
@@ -175,7 +177,7 @@ struct SlotWalk {
     if (!detail::target_ok(p, v, q))
       return failed(p, "the offset word of " + name(k) + " at " + std::to_string(p) + " holds " + std::to_string(v) +
                            ", and " + std::to_string(p) + " + " + std::to_string(v) + " wraps around 2^32");
-    w.add(p, 4, depth, name(k) + ": offset " + std::to_string(v) + " -> " + what + " at " + std::to_string(q));
+    w.add(p, 4, depth, [&] { return name(k) + ": offset " + std::to_string(v) + " -> " + what + " at " + std::to_string(q); });
     reach(u64{p} + 4, true);
     return true;
   }
@@ -185,7 +187,7 @@ struct SlotWalk {
       return failed(q, "the count of " + name(k) + " at " + std::to_string(q) + " would end at " +
                            std::to_string(u64{q} + 4) + ", " + past_end());
     n = w.word(q);
-    w.add(q, 4, depth, name(k) + ": count " + std::to_string(n));
+    w.add(q, 4, depth, [&] { return name(k) + ": count " + std::to_string(n); });
     if (detail::elements_fit(q, n, size, w.len)) return true;
     if (size == 4 && (n >> 30) != 0)
       return failed(q, name(k) + ": a count of " + std::to_string(n) + " " + what + " is refused (2^30 or more)");
@@ -208,8 +210,7 @@ struct SlotWalk {
     }
     std::memcpy(a, w.buf + q + 4, sizeof a);  // elements lie in memory as on the wire
     reach(u64{q} + 4 + u64{N} * size, true);  // both layouts count an array's data in its table
-    w.add(q + 4, N * size, depth,
-          name(k) + ": " + std::to_string(N) + (size == 1 ? " bytes" : " elements of " + std::to_string(size) + " bytes"));
+    w.add(q + 4, N * size, depth, [&] { return name(k) + ": " + std::to_string(N) + (size == 1 ? " bytes" : " elements of " + std::to_string(size) + " bytes"); });
     state(SlotState::decoded);
   }
   template <std::size_t N>
@@ -259,7 +260,7 @@ struct SlotWalk {
                        std::to_string(at) + " + " + std::to_string(v) + " wraps around 2^32");
         return;
       }
-      w.add(at, 4, depth, item + ": offset " + std::to_string(v) + " -> table at " + std::to_string(qi));
+      w.add(at, 4, depth, [&] { return item + ": offset " + std::to_string(v) + " -> table at " + std::to_string(qi); });
       if (!walk_table(w, at, qi, items[i], item, "item " + item + " (" + record_name<Rn>() + ")", non_root_log<Rn>(),
                       depth + 1, false)) {
         state(SlotState::failed);
@@ -310,24 +311,25 @@ struct Walked {
 };
 
 template <class M>
-Walked walk_message(ByteView in) {
+Walked walk_message(ByteView in, bool quiet) {
   using T = typename M::type;
   static const u8 empty = 0;  // an empty input is a short buffer, not a null pointer
   Walked r{Walk{in.empty() ? &empty : in.data(), static_cast<u32>(in.size())}, {}};
   Walk& w = r.w;
+  w.quiet = quiet;
   T predicted{};
   if (!detail::buffer_ok(w.buf, w.len, &predicted)) {
     w.fail(0, "the buffer holds " + std::to_string(w.len) + " bytes; the smallest buffer is 4 bytes (its root offset)",
            M::unpack_name);
   } else {
     const u32 t = w.word(0);
-    w.add(0, 4, 0, "root offset: root table at " + std::to_string(t));
+    w.add(0, 4, 0, [&] { return "root offset: root table at " + std::to_string(t); });
     const char* log = M::root == RootForm::in_place ? M::unpack_name : M::non_root_name;
     if (!walk_table(w, 0, t, predicted, "", std::string("root table (") + M::full_name + ")", log, 0, true)) {
       visit_slots(predicted, DropLists{});
     }
   }
-  r.predicted = to_json(predicted, JsonOptions{});
+  if (!quiet) r.predicted = to_json(predicted, JsonOptions{});
   return r;
 }
 
@@ -352,7 +354,7 @@ namespace kav::inspect::impl {
 // What the generic code needs of one message, instantiated for its structure.
 struct Ops {
   Json (*unpack)(ByteView, JsonOptions);  // runs __unpack and frees what it allocated
-  Walked (*walk)(ByteView);
+  Walked (*walk)(ByteView, bool quiet);  // quiet: no text, no predicted structure
   Bytes (*encode)(const Json&, Encoding, const SourceMap*);
   std::vector<Slot> (*slots)();
   Json (*skeleton)(JsonOptions);

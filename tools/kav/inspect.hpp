@@ -132,6 +132,9 @@ struct Decoded {
 };
 // Runs the message's __unpack and, beside it, the inspector's own walk of the buffer.
 Decoded decode(const Message& m, ByteView buffer, JsonOptions options = {});
+// Only the message's __unpack, as the C interface gives it: no walk, no verdict. Its log lines go
+// to `log` when given.
+Json unpack(const Message& m, ByteView buffer, JsonOptions options = {}, std::vector<std::string>* log = nullptr);
 
 struct Report {
   std::string text;  // the byte map, the fields, the first failing check and the cross-check

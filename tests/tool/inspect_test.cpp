@@ -107,6 +107,20 @@ TEST(InspectJson, U64ExtremesSurviveADoubleReader) {
   }
 }
 
+TEST(InspectJson, ErrorsCarryTheirKindFieldPathAndPosition) {
+  const std::string text = "{\"field1\": [{\"field13\": \"0001020x0405\"}]}";
+  in::SourceMap map;
+  const Json j = in::parse_json(text, &map);
+  try {
+    in::encode(in::find_message("kav_host_update"), j, in::Encoding::compact, &map);
+    FAIL();
+  } catch (const in::Error& e) {
+    EXPECT_EQ(e.kind, in::ErrorKind::bad_input);
+    EXPECT_EQ(e.path, "field1[0].field13");
+    EXPECT_EQ(e.position, text.find('x'));
+  }
+}
+
 TEST(InspectHex, CommonDumpFormats) {
   const Bytes want = {0x0e, 0, 0, 0, 0x0a, 0, 0x10, 0, 4, 0, 8, 0, 0x0c, 0, 0x0a, 0, 0, 0, 0x41};
   // clang-format off

@@ -153,6 +153,14 @@ Bytes encode(const Message& m, const Json& value, Encoding e, const SourceMap* m
   return m.ops->encode(value, e, map);
 }
 
+Json unpack(const Message& m, ByteView buffer, JsonOptions options, std::vector<std::string>* log) {
+  check_length(buffer);
+  impl::LogCapture capture;
+  Json j = m.ops->unpack(buffer, options);
+  if (log != nullptr) *log = std::move(capture.lines);
+  return j;
+}
+
 Decoded decode(const Message& m, ByteView buffer, JsonOptions options) {
   check_length(buffer);
   Decoded d;
@@ -161,7 +169,7 @@ Decoded decode(const Message& m, ByteView buffer, JsonOptions options) {
     d.value = m.ops->unpack(buffer, options);
     d.log = std::move(capture.lines);
   }
-  const impl::Walked w = m.ops->walk(buffer);
+  const impl::Walked w = m.ops->walk(buffer, true);
   d.layout = layout_of(w.w);
   d.fault = fault_of(w.w);
   d.fit = impl::fit_of(w.w, m);
@@ -177,7 +185,7 @@ std::optional<Fault> first_fault(const Message& m, ByteView buffer) {
 Report explain(const Message& m, ByteView buffer) {
   check_length(buffer);
   Report r;
-  const impl::Walked w = m.ops->walk(buffer);
+  const impl::Walked w = m.ops->walk(buffer, false);
   Json actual;
   {
     impl::LogCapture capture;
@@ -210,7 +218,7 @@ std::vector<Candidate> identify(ByteView buffer) {
   check_length(buffer);
   std::vector<Candidate> out;
   for (const Message& m : messages()) {
-    const impl::Walked w = m.ops->walk(buffer);
+    const impl::Walked w = m.ops->walk(buffer, true);
     const Fit f = impl::fit_of(w.w, m);
     if (!f.well_formed || !f.every_byte) continue;
     out.push_back({&m, *layout_of(w.w), 0, f});

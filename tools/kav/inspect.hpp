@@ -135,6 +135,9 @@ Decoded decode(const Message& m, ByteView buffer, JsonOptions options = {});
 // The first check the buffer fails, or none when it is well-formed: the walk alone, for callers
 // that have run __unpack themselves.
 std::optional<Fault> first_fault(const Message& m, ByteView buffer);
+// Only the message's __unpack, as the C interface gives it: no walk, no verdict. Its log lines go
+// to `log` when given.
+Json unpack(const Message& m, ByteView buffer, JsonOptions options = {}, std::vector<std::string>* log = nullptr);
 
 struct Report {
   std::string text;  // the byte map, the fields, the first failing check and the cross-check

@@ -101,7 +101,7 @@ struct ItemStore {
 template <class T>
 void from_json(const Json& j, T& out, const std::string& path, ItemStore& store, const SourceMap* map);
 
-[[noreturn]] void value_error(const std::string& path, const std::string& text);
+[[noreturn]] void value_error(const std::string& path, const std::string& text, std::optional<std::uint64_t> pos = {});
 // A whole number of `bits` bits from a JSON number or a string of decimal digits (or 0x hex).
 u64 whole_number(const Json& v, unsigned bits, const std::string& path, const SourceMap* map);
 // A hex string of exactly n bytes.

@@ -222,7 +222,7 @@ std::string read_input(const std::string& path, const std::string& what) {
   std::size_t n;
   while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
     data.append(chunk, n);
-    if (data.size() > 0x7FFFFFFFu) break;
+    if (data.size() > 0x7FFFFFFFu || std::feof(f) != 0) break;  // one Ctrl-D ends a terminal's input
   }
   const bool bad = std::ferror(f) != 0;
   const int err = errno;
@@ -270,14 +270,14 @@ std::vector<Item> stream_items(const std::string& text, bool framed) {
     std::size_t at = 0;
     for (std::size_t k = 1; at < text.size(); ++k) {
       if (text.size() - at < 4) {
-        out.push_back({k, {}, Error(ErrorKind::bad_input, "frame " + std::to_string(k) + " is cut short in its length")});
+        out.push_back({k, {}, Error(ErrorKind::bad_input, "cut short in its length word")});
         break;
       }
       const auto* p = reinterpret_cast<const unsigned char*>(text.data() + at);
       const std::size_t n = p[0] | (std::size_t{p[1]} << 8) | (std::size_t{p[2]} << 16) | (std::size_t{p[3]} << 24);
       if (text.size() - at - 4 < n) {
-        out.push_back({k, {}, Error(ErrorKind::bad_input, "frame " + std::to_string(k) + " says " + std::to_string(n) +
-                                                              " bytes but " + std::to_string(text.size() - at - 4) + " remain")});
+        out.push_back({k, {}, Error(ErrorKind::bad_input, "its length says " + std::to_string(n) + " bytes but only " +
+                                                              std::to_string(text.size() - at - 4) + " follow")});
         break;
       }
       out.push_back({k, Bytes(text.begin() + static_cast<std::ptrdiff_t>(at + 4), text.begin() + static_cast<std::ptrdiff_t>(at + 4 + n)), {}});
@@ -455,8 +455,12 @@ int run(int argc, char** argv) {
   if (first == "--completion-bash") return emit(completion_bash()), 0;
   if (first == "help" || first == "--help" || first == "-h" || first.empty()) {
     if (argc > 2 && first == "help" && command(argv[2]) == nullptr) return suggest_subcommand(argv[2]);
+    if (first.empty()) {  // a usage error: the help goes to standard error
+      std::fprintf(stderr, "kav: a subcommand is required\n\n%s", help_text(nullptr).c_str());
+      return 2;
+    }
     emit(help_text(argc > 2 && first == "help" ? command(argv[2]) : nullptr));
-    return first.empty() ? 2 : 0;
+    return 0;
   }
   if (first[0] != '-' && command(first) == nullptr) return suggest_subcommand(first);
   for (int i = 2; i < argc; ++i) {

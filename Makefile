@@ -3,7 +3,7 @@ JOBS ?= 2
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-.PHONY: demo test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck install clean
+.PHONY: demo test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck mutants coverage install clean
 
 demo:
 	@bash tools/deps.sh base
@@ -42,6 +42,16 @@ fuzz:
 	cmake --preset asan
 	cmake --build --preset asan -j$(JOBS) --target fuzz_all
 	bash tools/fuzz.sh $(FUZZ_SECONDS) build/asan
+
+# Small faults applied to the library one at a time; lists the ones no test catches (slow, not in CI).
+mutants:
+	@bash tools/deps.sh base mutants
+	bash tools/mutants.sh
+
+# Line and branch coverage of the library by the suite and the fuzz regression replay (clang).
+coverage:
+	@bash tools/deps.sh base coverage
+	bash tools/coverage.sh
 
 memcheck: test-dev
 	@bash tools/deps.sh memcheck

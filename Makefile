@@ -2,8 +2,13 @@
 JOBS ?= 2
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
+WITH_LOOPBACK ?= 0
 
-.PHONY: demo test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck mutants coverage install clean
+ifneq ($(filter-out 0 1,$(WITH_LOOPBACK)),)
+$(error WITH_LOOPBACK is 0 (leave the loopback messaging library out) or 1 (install it), not '$(WITH_LOOPBACK)')
+endif
+
+.PHONY: demo test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck mutants coverage install package clean
 
 demo:
 	@bash tools/deps.sh base
@@ -73,11 +78,21 @@ mixed:
 	@if taskset -c 1 true 2>/dev/null; then pin="taskset -c 1"; fi; $$pin build/release/bench/kav_mixed
 	bash tools/cachegrind_mixed.sh build/release
 
+# Builds only what it installs (library, kav, loopback stand-in); the loopback goes in on request.
 install:
-	@bash tools/deps.sh base
-	cmake --preset release -DCMAKE_INSTALL_PREFIX=$(PREFIX)
-	cmake --build --preset release -j$(JOBS)
-	cmake --install build/release
+	@bash tools/deps.sh install
+	cmake --preset install
+	cmake --build --preset install -j$(JOBS)
+	cmake --install build/install --prefix $(PREFIX)
+ifeq ($(WITH_LOOPBACK),1)
+	cmake --install build/install --prefix $(PREFIX) --component loopback
+endif
+
+# Debian packages in build/package: libkav1, libkav-dev, kav-tools, libkav-loopback-dev.
+package:
+	@bash tools/deps.sh install package
+	cmake --preset package
+	cmake --build --preset package -j$(JOBS) --target package
 
 clean:
 	rm -rf build

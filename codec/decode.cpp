@@ -119,59 +119,63 @@ template <bool Swap>
   return true;
 }
 
+// Scalar slots first .. first + count - 1 of one width U, members back to back from dst.
+template <class U, bool Swap>
+[[nodiscard, gnu::always_inline]] inline bool scalars_in(const Cursor<Swap> c, u32 entries, u32 at, u32 room, u32 count,
+                                                         u8* dst) noexcept {
+  for (u32 j = 0; j < count; ++j, entries += 2, dst += sizeof(U)) {
+    const u32 o = c.template load<u16>(entries);
+    if (o == 0) continue;
+    if (!field_fits(o, sizeof(U), room)) return false;
+    const U x = c.template load<U>(at + o);
+    std::memcpy(dst, &x, sizeof(U));
+  }
+  return true;
+}
+
 // Slot by slot: an entry beyond the vtable or of 0 is absent and stays zero.
 template <bool Swap>
 [[nodiscard]] bool decode_slots(const Message& m, const Table& t, const Cursor<Swap> c, const TableRef& tr,
                                 u8* out) noexcept {
   const u32 listed = tr.vlen >= 6 ? (tr.vlen - 4) / 2 : 0;
-  const u32 n = listed < t.slots ? listed : t.slots;
-  for (u32 k = 0; k < n; ++k) {
-    const u32 o = c.template load<u16>(tr.vt + 4 + 2 * k);
-    if (o == 0) continue;
-    const Slot& s = t.slot[k];
-    if (s.kind == Kind::scalar) {
-      if (!field_fits(o, s.width, tr.room)) return false;
-      scalar_in(c, tr.t + o, s.width, out + s.mem);
-    } else {
-      if (!field_fits(o, 4, tr.room)) return false;
-      if (!decode_target(m, s, c, tr.t + o, out)) return false;
+  const Step* const steps = t.steps;  // kept in registers: stores into *out may alias anything
+  const u32 nsteps = t.nsteps, vt = tr.vt, room = tr.room, at = tr.t;
+  for (u32 i = 0; i < nsteps; ++i) {
+    const Step s = steps[i];
+    if (s.first >= listed) break;  // this slot and every later one lie beyond the vtable
+    const u32 entries = vt + 4 + 2u * s.first;
+    if (s.count == 0) {
+      const u32 o = c.template load<u16>(entries);
+      if (o == 0) continue;
+      if (!field_fits(o, 4, room)) return false;
+      if (!decode_target(m, t.slot[s.first], c, at + o, out)) return false;
+      continue;
     }
+    const u32 count = s.first + s.count <= listed ? s.count : listed - s.first;
+    u8* const dst = out + s.mem;
+    bool ok;
+    switch (s.width_log2) {
+      case 0: ok = scalars_in<u8>(c, entries, at, room, count, dst); break;
+      case 1: ok = scalars_in<u16>(c, entries, at, room, count, dst); break;
+      case 2: ok = scalars_in<u32>(c, entries, at, room, count, dst); break;
+      default: ok = scalars_in<u64>(c, entries, at, room, count, dst); break;
+    }
+    if (!ok) return false;
   }
   return true;
 }
 
-// Fast path. A vtable listing exactly a plan's entries, with room for the plan's extent and the
-// plan's offset words, counts and nested headers in place, is decoded by copying the plan's runs:
-// each rule the slot walk applies is then known to hold, and no field can fail. A list's vector,
-// whose size varies, is then decoded by the slot rules.
-[[nodiscard, gnu::always_inline]] inline bool plan_fits(const Plan& p, const u8* buf, const TableRef& tr,
-                                                        u32 entry_bytes) noexcept {
-  if (tr.room < p.extent || !equal_bytes(buf + tr.vt + 4, reinterpret_cast<const u8*>(p.entries), entry_bytes))
-    return false;
-  const u8* table = buf + tr.t;
-  for (u32 i = 0; i < p.nchecks; ++i) {
-    const Span s = p.checks[i];
-    if (!equal_bytes(table + s.pos, p.image + p.table_at + s.pos, s.len)) return false;
-  }
-  return true;
-}
-
+// Fast path. A vtable of full length may list exactly the positions this library's own encoders
+// give every field (compact with every scalar present, or fixed); with room for the whole table and
+// its offset words, counts and nested headers in place, every rule the slot walk applies is known
+// to hold, and the layout's constant-position path copies the fields (codec/fast.hpp). A list's
+// vector, whose size varies, is then decoded by the slot rules.
 template <bool Swap>
 [[nodiscard]] bool decode_fields(const Message& m, const Table& t, const Cursor<Swap> c, const TableRef& tr,
                                  u8* out) noexcept {
   if constexpr (!Swap && kNativeWire) {
-    if (tr.vlen == t.vlen) {
-      const u32 entry_bytes = 2u * t.slots;
-      const Plan* p = nullptr;
-      if (plan_fits(t.full, c.buf, tr, entry_bytes)) p = &t.full;
-      else if (t.fixed.entries != nullptr && plan_fits(t.fixed, c.buf, tr, entry_bytes)) p = &t.fixed;
-      if (p != nullptr) {
-        const u8* table = c.buf + tr.t;
-        for (u32 i = 0; i < p->nruns; ++i) copy_run(out + p->runs[i].mem, table + p->runs[i].wire, p->runs[i].len);
-        if (!t.has_vector) return true;
-        return decode_target(m, t.slot[t.vector_slot], c, tr.t + t.full_vector_word, out);
-      }
-    }
+    if (tr.vlen == t.vlen && t.decode_fast(c.buf, tr.t, tr.vt, tr.room, out))
+      return !t.has_vector || decode_target(m, t.slot[t.vector_slot], c, tr.t + t.full_vector_word, out);
   }
   return decode_slots(m, t, c, tr, out);
 }

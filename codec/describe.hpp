@@ -44,7 +44,7 @@ concept ListMessage = requires(T t) {
 template <ListMessage T>
 struct Layout<T> {
   using fields = Fields<&T::field0, Vec<&T::n_field1, &T::field1>{}>;
-  static constexpr std::size_t offset[] = {offsetof(T, field0), offsetof(T, n_field1)};
+  static constexpr std::size_t offset[2] = {offsetof(T, field0), offsetof(T, n_field1)};
   static constexpr RootForm root = RootForm::in_place;
   static constexpr const char* non_root = nullptr;  // a list is never a nested table
 };

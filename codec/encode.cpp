@@ -24,38 +24,33 @@ namespace {
 // constant layout of its full plan. Scalars are tested eight bytes at a time.
 [[nodiscard, gnu::always_inline]] inline bool all_present(const Table& t, const u8* v) noexcept {
   u64 zeros = 0;
-  for (u32 i = 0; i < t.nzero; ++i) {
-    const ZeroWord& z = t.zero[i];
-    zeros |= zero_lanes(load_native<u64>(v + z.mem) | z.ignore, z.width_log2);
-  }
+  const ZeroWord* const words = t.zero;
+  for (u32 i = 0, n = t.nzero; i < n; ++i)
+    zeros |= zero_lanes(load_native<u64>(v + words[i].mem) | words[i].ignore, words[i].width_log2);
   return zeros == 0 && (!t.has_vector || vector_present(t.slot[t.vector_slot], v));
 }
 
 // Vtable, vtable reference, present fields and everything the table refers to.
 u64 table_size(const Table& t, const u8* v) noexcept {
   u64 total = t.vlen + 4u;
-  for (u32 k = 0; k < t.slots; ++k) {
-    const Slot& s = t.slot[k];
-    switch (s.kind) {
-      case Kind::scalar:
-        total += scalar_at(v + s.mem, s.width) != 0 ? s.width : 0u;
-        break;
-      case Kind::byte_array:
-      case Kind::struct_array:
-        total += 8 + u32{s.count} * s.width;
-        break;
-      case Kind::nested:
-        total += 4 + table_size(*s.sub, v + s.mem);
-        break;
-      case Kind::vector: {
-        if (!vector_present(s, v)) break;
-        const u32 n = vector_count(s, v);
-        const u8* item = vector_items(s, v);
-        total += 8 + u64{4} * n;
-        for (u32 i = 0; i < n; ++i, item += s.sub->size)
-          total += all_present(*s.sub, item) ? s.sub->max_size : table_size(*s.sub, item);
-        break;
-      }
+  const Slot* const slots = t.slot;
+  for (u32 i = 0, n = t.nsteps; i < n; ++i) {
+    const Step s = t.steps[i];
+    const u32 w = 1u << s.width_log2;
+    for (u32 j = 0; j < s.count; ++j) total += scalar_at(v + s.mem + j * w, w) != 0 ? w : 0u;
+  }
+  for (u32 i = 0, n = t.nothers; i < n; ++i) {
+    const Slot& s = slots[t.others[i]];
+    if (s.kind == Kind::nested) {
+      total += 4 + table_size(*s.sub, v + s.mem);
+    } else if (s.kind != Kind::vector) {
+      total += 8 + u32{s.count} * s.width;
+    } else if (vector_present(s, v)) {
+      const u32 count = vector_count(s, v);
+      const u8* item = vector_items(s, v);
+      total += 8 + u64{4} * count;
+      for (u32 j = 0; j < count; ++j, item += s.sub->size)
+        total += all_present(*s.sub, item) ? s.sub->max_size : table_size(*s.sub, item);
     }
   }
   return total;
@@ -92,18 +87,32 @@ u32 write_items(const Slot& s, const Writer<Swap> w, u32 cur, const u8* v) noexc
 }
 
 // Fast path: with every scalar present, the vtable, the offset words, the counts and the nested
-// headers are a constant image, and the values move as runs of bytes; only a list's vector, whose
-// size varies, is written as the slot rules say.
-u32 write_full(const Table& t, u8* buf, u32 pos, const u8* v) noexcept {
-  const Plan& p = t.full;
-  u8* const at = buf + pos;
-  for (u32 i = 0; i < p.nfill; ++i) copy_run(at + p.fill[i].pos, p.image + p.fill[i].pos, p.fill[i].len);
-  u8* const table = at + p.table_at;
-  for (u32 i = 0; i < p.nruns; ++i) copy_run(table + p.runs[i].wire, v + p.runs[i].mem, p.runs[i].len);
-  if (!t.has_vector) return pos + p.image_len;
+// headers are a constant image and the values move as runs of bytes (codec/fast.hpp); only a
+// list's vector, whose size varies, is written as the slot rules say.
+[[gnu::always_inline]] inline u32 write_full(const Table& t, u8* buf, u32 pos, const u8* v) noexcept {
+  const u32 end = pos + t.full_len;
+  if (!t.has_vector) return end;
   const Slot& s = t.slot[t.vector_slot];
-  store_le(at + 2, static_cast<u16>(t.full_table_len + 4 * vector_count(s, v)), false);
-  return write_items(s, Writer<false>{buf}, pos + p.image_len, v);
+  store_le(buf + pos + 2, static_cast<u16>(t.full_table_len + 4 * vector_count(s, v)), false);
+  return write_items(s, Writer<false>{buf}, end, v);
+}
+
+// Scalar slots of one width U whose members lie back to back: each present one goes to cur and its
+// slot entry records it; an absent one gets entry 0.
+template <class U, bool Swap>
+[[gnu::always_inline]] inline u32 scalars_out(const Writer<Swap> w, const u8* src, u32 count, u32 cur, u32 tbl,
+                                              u32 entry_at) noexcept {
+  for (u32 j = 0; j < count; ++j, src += sizeof(U), entry_at += 2) {
+    const U x = load_native<U>(src);
+    u16 entry = 0;
+    if (x != 0) {
+      w.put(cur, x);
+      entry = static_cast<u16>(cur - tbl);
+      cur += sizeof(U);
+    }
+    w.put(entry_at, entry);
+  }
+  return cur;
 }
 
 // Writes the vtable at pos and the table right behind it (vtable reference = vtable length),
@@ -111,36 +120,41 @@ u32 write_full(const Table& t, u8* buf, u32 pos, const u8* v) noexcept {
 template <bool Swap>
 u32 write_table(const Table& t, const Writer<Swap> w, u32 pos, const u8* v) noexcept {
   if constexpr (!Swap && kNativeWire) {
-    if (all_present(t, v)) return write_full(t, w.buf, pos, v);
+    if (t.encode_fast(w.buf + pos, v)) return write_full(t, w.buf, pos, v);
   }
+  const Slot* const slots = t.slot;  // kept in registers: stores into the buffer may alias anything
+  const Step* const steps = t.steps;
+  const u8* const others = t.others;
+  const u32 nsteps = t.nsteps, nothers = t.nothers, vlen = t.vlen;
   const u32 vt = pos;
-  const u32 tbl = pos + t.vlen;
+  const u32 tbl = pos + vlen;
   u32 cur = tbl + 4;
-  u32 word[build::kListCap];  // offset-word positions of the present non-scalar slots
-  u32 out_of_line = 0;        // arrays and vector headers count towards the table length
 
   // Present scalars, in slot order, each exactly as wide as its member.
-  for (u32 k = 0; k < t.slots; ++k) {
-    const Slot& s = t.slot[k];
-    if (s.kind != Kind::scalar) continue;
-    u16 entry = 0;
-    if (const u64 x = scalar_at(v + s.mem, s.width); x != 0) {
-      put_scalar(w, cur, x, s.width);
-      entry = static_cast<u16>(cur - tbl);
-      cur += s.width;
+  for (u32 i = 0; i < nsteps; ++i) {
+    const Step s = steps[i];
+    const u8* const src = v + s.mem;
+    const u32 entry_at = vt + 4 + 2u * s.first;
+    switch (s.count == 0 ? 4 : s.width_log2) {
+      case 0: cur = scalars_out<u8>(w, src, s.count, cur, tbl, entry_at); break;
+      case 1: cur = scalars_out<u16>(w, src, s.count, cur, tbl, entry_at); break;
+      case 2: cur = scalars_out<u32>(w, src, s.count, cur, tbl, entry_at); break;
+      case 3: cur = scalars_out<u64>(w, src, s.count, cur, tbl, entry_at); break;
+      default: break;  // not a scalar: its offset word follows the scalars
     }
-    w.put(vt + 4 + 2 * k, entry);
   }
   // Offset words of the present non-scalar fields, in slot order.
-  for (u32 k = 0; k < t.slots; ++k) {
-    const Slot& s = t.slot[k];
-    if (s.kind == Kind::scalar) continue;
+  u32 word[build::kListCap];  // offset-word positions, 0 for an absent vector
+  u32 out_of_line = 0;        // arrays and vector headers count towards the table length
+  for (u32 i = 0; i < nothers; ++i) {
+    const u32 k = others[i];
+    const Slot& s = slots[k];
     if (s.kind == Kind::vector && !vector_present(s, v)) {
-      word[k] = 0;
+      word[i] = 0;
       w.put(vt + 4 + 2 * k, u16{0});
       continue;
     }
-    word[k] = cur;
+    word[i] = cur;
     w.put(vt + 4 + 2 * k, static_cast<u16>(cur - tbl));
     cur += 4;
     if (s.kind == Kind::vector) out_of_line += 4 + 4 * vector_count(s, v);
@@ -149,25 +163,26 @@ u32 write_table(const Table& t, const Writer<Swap> w, u32 pos, const u8* v) noex
   const u32 table_len = cur - tbl + out_of_line;
 
   // Out-of-line data, in slot order; each offset word gets the distance to its target.
-  for (u32 k = 0; k < t.slots; ++k) {
-    const Slot& s = t.slot[k];
-    if (s.kind == Kind::scalar || word[k] == 0) continue;
+  for (u32 i = 0; i < nothers; ++i) {
+    const Slot& s = slots[others[i]];
+    const u32 at = word[i];
+    if (at == 0) continue;
     if (s.kind == Kind::nested) {
-      w.put(word[k], cur + s.sub->vlen - word[k]);  // points at the nested table
+      w.put(at, cur + s.sub->vlen - at);  // points at the nested table
       cur = write_table(*s.sub, w, cur, v + s.mem);
     } else if (s.kind == Kind::vector) {
-      w.put(word[k], cur - word[k]);
+      w.put(at, cur - at);
       cur = write_items(s, w, cur, v);
     } else {
-      w.put(word[k], cur - word[k]);
+      w.put(at, cur - at);
       w.put(cur, u32{s.count});
       array_out(w, s, cur + 4, v + s.mem);
       cur += 4 + u32{s.count} * s.width;
     }
   }
-  w.put(vt, t.vlen);
+  w.put(vt, static_cast<u16>(vlen));
   w.put(vt + 2, static_cast<u16>(table_len));  // written but never read; kept to 16 bits
-  w.put(tbl, u32{t.vlen});
+  w.put(tbl, vlen);
   return cur;
 }
 

@@ -15,7 +15,7 @@ void fixed_table(const Table& t, const Writer<Swap> w, u32 at, const u8* v, bool
   w.put(at, 0u - (root ? round_up(len, 4) : len));
   for (u32 k = 0; k < t.slots; ++k) {
     const Slot& s = t.slot[k];
-    const u32 pos = at + t.fixed.entries[k];
+    const u32 pos = at + t.fixed_entries[k];
     if (s.kind == Kind::scalar) {
       put_scalar(w, pos, scalar_at(v + s.mem, s.width), s.width);
     } else if (s.kind == Kind::nested) {
@@ -30,7 +30,7 @@ void fixed_table(const Table& t, const Writer<Swap> w, u32 at, const u8* v, bool
   const u32 vt = root ? at + round_up(len, 4) : at + len;
   w.put(vt, t.vlen);
   w.put(vt + 2, static_cast<u16>(len));
-  for (u32 k = 0; k < t.slots; ++k) w.put(vt + 4 + 2 * k, t.fixed.entries[k]);
+  for (u32 k = 0; k < t.slots; ++k) w.put(vt + 4 + 2 * k, t.fixed_entries[k]);
 }
 
 template <bool Swap>
@@ -49,10 +49,7 @@ void fixed_encode(const Table& t, u8* buf, const u8* v, bool swap) noexcept {
     else fixed_encode_slots<false>(t, buf, v);
     return;
   }
-  const Plan& p = t.fixed;
-  for (u32 i = 0; i < p.nfill; ++i) copy_run(buf + p.fill[i].pos, p.image + p.fill[i].pos, p.fill[i].len);
-  u8* const table = buf + p.table_at;
-  for (u32 i = 0; i < p.nruns; ++i) copy_run(table + p.runs[i].wire, v + p.runs[i].mem, p.runs[i].len);
+  t.fixed_fast(buf, v);
 }
 
 }  // namespace kav::detail

@@ -11,6 +11,7 @@ struct Table;
 // One slot of a layout.
 struct Slot {
   Kind kind;
+  u8 scalar;            // the scalar's width, 0 for every other kind
   u8 width;             // scalar: 1, 2, 4 or 8 bytes; array: wire bytes of one element
   u16 mem;              // offset of the member in the structure (a vector: of its count)
   u16 count;            // array: its element count N; vector: offset of its pointer member
@@ -31,6 +32,15 @@ struct Span {
   u16 len;
 };
 
+// Slots in slot order, a step at a time: either consecutive scalar slots of one width whose members
+// lie back to back (their entries, values and members all advance by the width), or one other slot.
+struct Step {
+  u16 mem;          // offset of the first member
+  u8 first;         // its slot
+  u8 count;         // scalar slots in the step; 0: the one other slot `first`
+  u8 width_log2;
+};
+
 // Eight bytes of the structure holding scalars of one width, with the lanes that belong to other
 // members forced non-zero: zero_lanes() on it says whether one of the scalars is zero.
 struct ZeroWord {
@@ -39,24 +49,11 @@ struct ZeroWord {
   u8 width_log2;
 };
 
-// A layout in which every position is a constant: the compact layout of a table whose scalars are
-// all non-zero (and whose vector is present), or the fixed layout. The encoder writes `fill` from
-// `image` and copies `runs` from the structure; the decoder, once the vtable lists exactly
-// `entries`, the table has `extent` bytes of room and the bytes at `checks` equal the image, copies
-// `runs` into the structure: every rule the field-by-field walk would apply is then known to hold.
-struct Plan {
-  const u16* entries;   // the vtable's slot entries; null: no such plan
-  const u8* image;      // compact: from the table's vtable; fixed: from position 0
-  const Run* runs;
-  const Span* fill;     // image-relative
-  const Span* checks;   // table-relative; image[pos + table_at]
-  u16 image_len;
-  u16 table_at;         // where the table starts in the image
-  u16 extent;           // bytes from the table's first byte that the plan touches
-  u8 nruns;
-  u8 nfill;
-  u8 nchecks;
-};
+// The constant-position paths of a layout (codec/fast.hpp): its table laid out as this library's
+// compact encoder writes it with every field present, or as the fixed encoder writes it.
+using DecodeFast = bool (*)(const u8* buf, u32 t, u32 vt, u32 room, u8* out) noexcept;
+using EncodeFast = bool (*)(u8* at, const u8* v) noexcept;
+using FixedFast = void (*)(u8* buf, const u8* v) noexcept;
 
 struct Table {
   u32 size;             // of the structure
@@ -66,7 +63,11 @@ struct Table {
   bool has_vector;      // only in the last slot, only of a list message
   u8 nzero;
   u8 vector_slot;
+  u8 nothers;
+  u8 nsteps;
   const Slot* slot;
+  const Step* steps;     // every slot, in slot order
+  const u8* others;      // indices of the non-scalar slots, in slot order
   const ZeroWord* zero;
   const char* non_root;  // the name this record's table decoder logs under
   u32 max_size;          // largest compact table with its vtable and out-of-line data, vector items left out
@@ -74,8 +75,11 @@ struct Table {
   u16 full_table_len;    // its table length without the vector's offset words
   u16 fixed_table_len;   // table length of the fixed layout
   u16 fixed_len;         // fixed length L (0: sent compact)
-  Plan full;
-  Plan fixed;
+  u16 full_len;          // the compact table with every field present, its vtable included
+  const u16* fixed_entries;  // slot offsets of the fixed layout (null: sent compact)
+  DecodeFast decode_fast;
+  EncodeFast encode_fast;
+  FixedFast fixed_fast;
 };
 
 // A message's identity: everything that differs between messages sharing a layout.

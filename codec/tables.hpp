@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 
+#include "codec/fast.hpp"
 #include "codec/layout.hpp"
 
 namespace kav::detail {
@@ -300,6 +301,38 @@ constexpr ZeroWords zero_words() {
 template <class T>
 constexpr std::array<Slot, slot_count<T>> slots();
 
+struct Steps {
+  std::array<Step, kListCap> step{};
+  u32 n = 0;
+};
+template <std::size_t N>
+constexpr Steps steps(const std::array<Slot, N>& slot) {
+  Steps out;
+  for (std::size_t k = 0; k < N;) {
+    if (slot[k].kind != Kind::scalar) {
+      out.step[out.n++] = Step{slot[k].mem, static_cast<u8>(k), 0, 0};
+      ++k;
+      continue;
+    }
+    const u32 w = slot[k].width;
+    std::size_t e = k + 1;
+    while (e < N && slot[e].kind == Kind::scalar && slot[e].width == w && slot[e].mem == slot[e - 1].mem + w) ++e;
+    out.step[out.n++] = Step{slot[k].mem, static_cast<u8>(k), static_cast<u8>(e - k), static_cast<u8>(std::countr_zero(w))};
+    k = e;
+  }
+  return out;
+}
+
+// The indices of the scalar slots, or of the others, in slot order.
+template <std::size_t N, std::size_t M>
+constexpr std::array<u8, M> indices(const std::array<Slot, N>& slot, bool scalar) {
+  std::array<u8, M> out{};
+  std::size_t j = 0;
+  for (std::size_t k = 0; k < N; ++k)
+    if ((slot[k].kind == Kind::scalar) == scalar) out[j++] = static_cast<u8>(k);
+  return out;
+}
+
 }  // namespace build
 
 template <class T>
@@ -317,6 +350,14 @@ struct TableOf {
   static constexpr build::ZeroWords zero_s = build::zero_words<T>();
 
   static constexpr std::array<Slot, n> slot = build::slots<T>();
+  static constexpr u32 nscalars = [] {
+    u32 c = 0;
+    for (const Slot& x : slot) c += x.kind == Kind::scalar;
+    return c;
+  }();
+  static constexpr auto others = build::indices<n, n - nscalars>(slot, false);
+  static constexpr build::Steps steps_s = build::steps(slot);
+  static constexpr auto steps = build::first<steps_s.n>(steps_s.step);
   static constexpr auto zero = build::first<zero_s.n>(zero_s.word);
   static constexpr auto full_entries = build::first<n>(full_s.entries);
   static constexpr auto full_image = build::first<full_s.len>(full_s.image);
@@ -328,6 +369,8 @@ struct TableOf {
   static constexpr auto fixed_runs = build::first<fixed_s.nruns>(fixed_s.runs);
   static constexpr auto fixed_fill = build::first<fixed_fill_s.n>(fixed_fill_s.span);
   static constexpr auto fixed_checks = build::first<fixed_checks_s.n>(fixed_checks_s.span);
+  static constexpr u32 full_extent = build::extent(full_s);
+  static constexpr u32 fixed_extent = build::extent(fixed_s);
 
   static constexpr Table table{
       .size = sizeof(T),
@@ -337,7 +380,11 @@ struct TableOf {
       .has_vector = vector,
       .nzero = static_cast<u8>(zero_s.n),
       .vector_slot = static_cast<u8>(vector ? n - 1 : 0xFF),
+      .nothers = static_cast<u8>(n - nscalars),
+      .nsteps = static_cast<u8>(steps_s.n),
       .slot = slot.data(),
+      .steps = steps.data(),
+      .others = others.data(),
       .zero = zero.data(),
       .non_root = Layout<T>::non_root,
       .max_size = full_s.len + (vector ? 4 : 0),
@@ -345,14 +392,11 @@ struct TableOf {
       .full_table_len = static_cast<u16>(full_s.table_len),
       .fixed_table_len = static_cast<u16>(fixed_s.table_len),
       .fixed_len = static_cast<u16>(fixed_s.len),
-      .full = {full_entries.data(), full_image.data(), full_runs.data(), full_fill.data(), full_checks.data(),
-               static_cast<u16>(full_s.len), static_cast<u16>(full_s.table_at),
-               static_cast<u16>(build::extent(full_s)), static_cast<u8>(full_s.nruns),
-               static_cast<u8>(full_fill_s.n), static_cast<u8>(full_checks_s.n)},
-      .fixed = {vector ? nullptr : fixed_entries.data(), fixed_image.data(), fixed_runs.data(), fixed_fill.data(),
-                fixed_checks.data(), static_cast<u16>(fixed_s.len), static_cast<u16>(fixed_s.table_at),
-                static_cast<u16>(build::extent(fixed_s)), static_cast<u8>(fixed_s.nruns),
-                static_cast<u8>(fixed_fill_s.n), static_cast<u8>(fixed_checks_s.n)},
+      .full_len = static_cast<u16>(full_s.len),
+      .fixed_entries = vector ? nullptr : fixed_entries.data(),
+      .decode_fast = &fast::Paths<TableOf>::decode,
+      .encode_fast = &fast::Paths<TableOf>::encode,
+      .fixed_fast = vector ? nullptr : &fast::Paths<TableOf>::fixed,
   };
 };
 
@@ -367,6 +411,7 @@ constexpr std::array<Slot, slot_count<T>> slots() {
     s.mem = static_cast<u16>(member_offset<T, K>);
     if constexpr (kind_of<S>() == Kind::scalar) {
       s.width = sizeof(member_t<S>);
+      s.scalar = sizeof(member_t<S>);
     } else if constexpr (kind_of<S>() == Kind::byte_array || kind_of<S>() == Kind::struct_array) {
       using A = array_traits<S>;
       s.width = static_cast<u8>(A::element_size);

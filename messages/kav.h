@@ -4,6 +4,12 @@
 
 #include <stdint.h>
 
+/* Version of the library these declarations belong to. */
+#define KAV_VERSION_MAJOR 1
+#define KAV_VERSION_MINOR 0
+#define KAV_VERSION_PATCH 0
+#define KAV_VERSION_STRING "1.0.0"
+
 #ifndef KAV_API
 #define KAV_API __attribute__((visibility("default")))
 #endif
@@ -13,35 +19,78 @@ extern "C" {
 #endif
 
 /*
- * Every message <m> has seven entry points:
+ * Every message <m> has seven entry points. All results are uint32_t;
+ * "all-ones" is 0xFFFFFFFF. Log lines go to the host's log writer (see
+ * kav_osal.h), always with level 2 and code 22 (bad argument or malformed
+ * buffer) or 12 (out of memory), the text starting "[KESMO]:".
  *
  *   <m>__pack(msg, buf, len)
- *       Encodes *msg into buf. On entry *len is the capacity of buf; on
- *       success it becomes the encoded size and 0 is returned. A capacity
- *       smaller than the encoded size returns 0xFFFFFFFF and leaves *len
- *       alone. A null buf with a large enough *len (0xFFFFFFFF will do)
- *       writes nothing and reports the size in *len: a size query (it
- *       also leaves a parameter notice in the log).
+ *       Encodes *msg into buf in the compact layout. *len is the capacity
+ *       of buf on entry and the encoded size after a 0 result.
+ *         - msg or len null, or the size beyond 32 bits: all-ones.
+ *         - capacity below the encoded size: all-ones, *len and buf
+ *           untouched (a capacity of 0 is no size query).
+ *         - size query: buf null and a capacity of at least the size
+ *           (0xFFFFFFFF will do): 0, *len set to the size, nothing written,
+ *           and one log line "Param invalid(null, <capacity>, nonNull)"
+ *           under "<m>_pack".
+ *         - otherwise: 0, exactly *len bytes written.
+ *       A list with a non-zero n_fieldK must have its fieldK set.
  *   <m>__unpack(buf, len, out)
- *       Decodes buf into *out and returns sizeof(*out) on every path. It
- *       never fails loudly: a malformed buffer shows up only as zero or
- *       null fields in *out (and, for header faults, as a log line).
+ *       Decodes buf into *out and returns sizeof(*out) on every path, so
+ *       the result never tells success from failure.
+ *         - buf or out null, or len below 4 (read as a signed 32-bit
+ *           value): one log line, *out untouched.
+ *         - a bad root header: one log line. *out is left untouched by the
+ *           messages decoded in place and zeroed by the others, so clear
+ *           *out before the call if it is read afterwards.
+ *         - a field that fails its checks: no log line; the fields before
+ *           it are kept, the rest are zero; a list being decoded is
+ *           released (fieldK null, n_fieldK kept). Test fieldK for null
+ *           before using n_fieldK.
+ *         - no memory for a list: one log line (code 12), fieldK null.
  *   <m>_free__unpacked(msg)
- *       Releases only what unpack attached to *msg, i.e. the item array of
- *       an _update or _delete list; *msg itself stays with the caller. A
- *       no-op for every message without a list, and for a null msg.
- *   <m>__sendsingle, <m>__sendbatch, <m>__sendmsg, <m>__sendtomsg
- *       Encode one message or an array of count messages and hand them to
- *       the messaging library in a single call, to the target `to` when it
- *       is non-zero. They return the messaging library's result unchanged,
- *       or 0xFFFFFFFF for their own failures (count 0, out of memory, a
- *       batch of lists larger than 64 KiB). `reserved` is ignored.
+ *       Releases the item array that unpack attached to an _update or
+ *       _delete list and sets fieldK to null, so a second call is harmless;
+ *       *msg itself stays with the caller. Does nothing for a message
+ *       without a list or for a null msg.
+ *   <m>__sendsingle(dest, msg, reserved, to)
+ *       Encodes *msg and makes one call into the messaging library:
+ *       MESH_SendToMsg with target `to` when it is non-zero, otherwise
+ *       MESH_SendMsg. Returns the library's result unchanged; all-ones,
+ *       with no call, for a null msg or when memory runs out. `reserved`
+ *       is never read.
+ *   <m>__sendbatch(dest, msgs, count, to)
+ *       Encodes msgs[0..count-1] into one allocation and hands them all
+ *       over in one call (target as above); returns the library's result.
+ *       Count 0 is not refused: it still allocates (0 bytes, or 64 KiB
+ *       for a message with a list) and, if the allocator returns a block,
+ *       calls the library with count 0 and returns its result. All-ones
+ *       with no call: msgs null with a non-zero count, no memory, a count
+ *       whose batch would pass 4 GiB, or, for a message with a list,
+ *       encodings of more than 64 KiB in total.
+ *   <m>__sendmsg(dest, msgs, count)
+ *   <m>__sendtomsg(dest, msgs, count, to)
+ *       Count 0: all-ones, nothing allocated, no call. Count 1: as
+ *       __sendsingle (__sendmsg never passes a target). More: as
+ *       __sendbatch.
+ *   Send functions write no log lines and never interpret the library's
+ *   result; the library must be done with the bytes when its call returns.
+ *
+ * Ownership: structures, buffers and message arrays belong to the caller
+ * and are only read, except the structure unpack fills. The only memory
+ * the library hands out is a list's item array, owned by the unpacked
+ * structure until its free function runs. Send functions release their
+ * working memory before they return.
+ *
+ * Threads: every function may be called from any thread at any time. The
+ * library starts no thread; its only shared state is the one-time lookup
+ * of the host's services. Two threads must not use the same structure or
+ * buffer while one of them writes it.
  *
  * Structures are plain data: member fieldK is the field in wire slot K. A
- * list in slot K is the pair n_fieldK (count) and fieldK (records). After
- * unpacking a damaged list fieldK may be null while n_fieldK is not, so a
- * consumer tests fieldK for null before using n_fieldK. Sizes in the
- * comments below are those of the LP64 layout.
+ * list in slot K is the pair n_fieldK (count) and fieldK (records). Sizes
+ * in the comments below are those of the LP64 layout.
  */
 
 /* ---- Control messages -------------------------------------------------- */

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, when they are missing; names them when it cannot.
-# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz memcheck mutants coverage)
+# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz memcheck install package lint mutants coverage)
 set -euo pipefail
 
 declare -A group=(
@@ -9,6 +9,9 @@ declare -A group=(
   [aarch64]="g++-aarch64-linux-gnu qemu-user googletest"
   [fuzz]="clang libclang-rt-14-dev"
   [memcheck]="valgrind"
+  [install]="cmake ninja-build g++ nlohmann-json3-dev libcli11-dev"
+  [package]="dpkg-dev file"
+  [lint]="lintian"
   [mutants]="ccache python3"
   [coverage]="clang llvm-14"
 )

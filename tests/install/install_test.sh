@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
-# Installs the build tree into a scratch prefix, then builds and runs a C consumer with only
-# `pkg-config --cflags --libs kav`.
+# Installs the build tree into a scratch prefix as `make install WITH_LOOPBACK=1` does, moves it,
+# then builds the C example with nothing but pkg-config's flags, runs it without LD_LIBRARY_PATH
+# and compares its output.
 set -euo pipefail
-build_dir=$1 source=$2 cc=$3 extra_flags=${4:-}
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-cmake --install "$build_dir" --prefix "$prefix" >/dev/null
-libdir=$(dirname "$(find "$prefix" -name kav.pc -print -quit)")/..
-libdir=$(cd "$libdir" && pwd)
-[[ -e $libdir/libkav.so.1 && -L $libdir/libkav.so ]] || { echo "libkav.so.1 or its link missing"; exit 1; }
-if [[ -e $libdir/libvarelmesh.so ]]; then echo "the loopback libvarelmesh.so was installed by default"; exit 1; fi
-# The platform provides the messaging library; here the build tree's stand-in plays that part.
-mesh_dir=$(dirname "$(find "$build_dir/platform/varelmesh" -maxdepth 1 -name libvarelmesh.so -print -quit)")
-export PKG_CONFIG_PATH=$libdir/pkgconfig
+build_dir=$1 example=$2 expected=$3 cc=$4 extra_flags=${5:-}
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cmake --install "$build_dir" --prefix "$scratch/tree" >/dev/null
+if [[ -n $(find "$scratch/tree" -name 'libvarelmesh*' -o -name 'varelmesh*.h') ]]; then
+  echo "a plain install installed the loopback messaging library"; exit 1
+fi
+cmake --install "$build_dir" --prefix "$scratch/tree" --component loopback >/dev/null
+mv "$scratch/tree" "$scratch/moved"  # the pkg-config files find the prefix from their own place
+pc=$(find "$scratch/moved" -name kav.pc -print -quit)
+# shellcheck disable=SC2016  # the literal pkg-config variable
+grep -q '^prefix=${pcfiledir}/' "$pc" || { echo "kav.pc names a fixed prefix"; exit 1; }
+export PKG_CONFIG_PATH=${pc%/kav.pc}
 # shellcheck disable=SC2046,SC2086
-"$cc" -std=c99 -Wall -Wextra -pedantic -Werror "$source" $(pkg-config --cflags --libs kav) \
-  $extra_flags \
-  -Wl,-rpath-link,"$mesh_dir" -o "$prefix/consumer"
-LD_LIBRARY_PATH=$libdir:$mesh_dir "$prefix/consumer"
+"$cc" -std=c99 -Wall -Wextra -pedantic -Werror "$example" $(pkg-config --cflags --libs kav-loopback) \
+  $extra_flags -o "$scratch/example"
+"$scratch/example" > "$scratch/out"
+diff -u "$expected" "$scratch/out"

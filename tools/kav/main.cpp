@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "kav.h"
 #include "kav_tool.hpp"
 #include "platform/osal/osal_services.h"
 
@@ -168,6 +169,7 @@ int main(int argc, char** argv) {
   using namespace kav::tool;
   CLI::App app{"kav: inspect, decode and encode buffers of the kav and kav_sync messages"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "kav " KAV_VERSION_STRING);
   std::string msg, file;
   bool json = false, hex = false, fixed = false, compact = false;
 

@@ -14,13 +14,14 @@ for t in clang clang++ $profdata $cov; do
 done
 
 flags="-O0 -g -fprofile-instr-generate -fcoverage-mapping"
+mkdir -p "$bld"
 cmake -S . -B "$bld" -G Ninja -DCMAKE_BUILD_TYPE=Coverage \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_C_FLAGS_COVERAGE="$flags" -DCMAKE_CXX_FLAGS_COVERAGE="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fprofile-instr-generate" -DCMAKE_SHARED_LINKER_FLAGS="-fprofile-instr-generate" \
   -DKAV_BUILD_TESTS=ON -DKAV_BUILD_BENCH=OFF -DKAV_BUILD_FUZZ=OFF -DKAV_WERROR=OFF \
-  -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON >"$bld.configure.log" 2>&1 ||
-  { cat "$bld.configure.log" >&2; exit 2; }
+  -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON >"$bld/configure.log" 2>&1 ||
+  { cat "$bld/configure.log" >&2; exit 2; }
 cmake --build "$bld" -j"${JOBS:-1}"
 
 rm -rf "$bld/profiles"

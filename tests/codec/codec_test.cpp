@@ -147,16 +147,20 @@ void run(const Case& c) {
     b.resize(len);
     EXPECT_EQ(b, in);
   }
-  if (c.kind == "fixed") {  // the single send of the decoded structure
-    vmesh_reset();
-    vmesh_set_loopback(0);
-    ASSERT_EQ(M::sendsingle_fn(1, &out, 0, 0), 0u);
-    VmeshSentEntry e{};
-    ASSERT_EQ(vmesh_sent_entry(0, 0, &e), 1);
-    EXPECT_EQ(Bytes(e.bytes, e.bytes + e.length), in);
-  }
   M::free_fn(&out);
   expect_host(c, M::full_name);
+  if (c.kind == "fixed") {  // the single send and a batch of one: exactly these bytes
+    vmesh_reset();
+    vmesh_set_loopback(0);
+    kav::testing::set_swap_flag(M::send_unit, swapped);
+    EXPECT_EQ(M::sendsingle_fn(1, &out, 0, 0) | M::sendbatch_fn(1, &out, 1, 0), 0u);
+    kav::testing::set_swap_flag(M::send_unit, 0);
+    for (u32 call = 0; call < 2; ++call) {
+      VmeshSentEntry e{};
+      ASSERT_EQ(vmesh_sent_entry(call, 0, &e), 1);
+      EXPECT_EQ(Bytes(e.bytes, e.bytes + e.length), in) << (call == 0 ? "single" : "batch");
+    }
+  }
 }
 
 std::map<std::string, Runner> runners() {
@@ -218,14 +222,17 @@ TEST(Cases, EveryCaseOfTheFile) {
   }
 }
 
-// Each unit has its own byte-swap flag: the sync package packs through its own send unit.
-TEST(ByteSwap, EachUnitHasItsOwnFlag) {
+// Each unit has its own byte-swap flag, and binding a unit clears it (in a process of its own, as
+// ctest runs every test, the sync send unit binds here).
+TEST(ByteSwap, EachUnitHasItsOwnFlagAndBindingClearsIt) {
   const kav_sync_ethlen_update e = {1, 2};
   Bytes b(24);
   u32 len = 24;
   kav::testing::set_swap_flag(Unit::main_send, 1);
+  kav::testing::set_swap_flag(Unit::sync_send, kav::runtime(Unit::sync_send).cache_bound.load() == 0);
   EXPECT_EQ(kav_sync_ethlen_update__pack(&e, b.data(), &len), 0u);
   kav::testing::set_swap_flag(Unit::main_send, 0);
+  kav::testing::set_swap_flag(Unit::sync_send, 0);
   EXPECT_EQ(b, hex({"0C000000", "0800", "0C00", "0400", "0800", "08000000", "01000000", "02000000"}));
 }
 

@@ -31,27 +31,11 @@ u32 fnv1a(const std::string& text) {
   return h;
 }
 
-struct Row {
-  std::string wire, name, package, form, encoder, item;
-  u32 size = 0, slots = 0, vtable = 0, fixed_len = 0, table = 0, zero = 0, full = 0;
-  bool list() const { return item != "-"; }
-};
-
-const std::vector<Row>& rows() {
-  static const std::vector<Row> all = [] {
-    std::vector<Row> out;
-    for (const kav_catalogue::Row& c : kav_catalogue::kRows)
-      out.push_back(Row{c.wire, c.name, c.package, c.form == kav_catalogue::kInPlace ? "in_place" : "delegating",
-                        c.encoder == kav_catalogue::kFixed ? "fixed" : "compact", c.item ? c.item : "-", c.size,
-                        c.slots, c.vtable_len, c.fixed_len, c.send_table, c.packed_zero, c.packed_full});
-    return out;
-  }();
-  return all;
-}
-const Row& row_named(const std::string& name) {
-  for (const Row& r : rows())
-    if (r.name == name) return r;
-  throw std::runtime_error("no row " + name);
+using kav_catalogue::Row;
+const std::vector<Row>& rows() { return kav_catalogue::kRows; }
+bool list(const Row& r) { return r.item != nullptr; }
+const Row& row_named(const char* name) {
+  return *std::find_if(rows().begin(), rows().end(), [&](const Row& r) { return std::strcmp(r.name, name) == 0; });
 }
 
 void* symbol(const std::string& name) {
@@ -63,7 +47,7 @@ void* symbol(const std::string& name) {
 }
 template <class F>
 F fn(const Row& r, const char* suffix) {
-  return reinterpret_cast<F>(symbol(r.name + suffix));
+  return reinterpret_cast<F>(symbol(std::string(r.name) + suffix));
 }
 struct Api {
   u32 (*pack)(const void*, u8*, u32*);
@@ -121,7 +105,7 @@ std::vector<u8> items_of(const Row& r, u32 n, u32 seed) {
 }
 // The message for a row: a patterned record, or a list with field0 and `count` patterned items.
 void make(const Row& r, Area& a, std::vector<u8>& items, u32 count, u32 seed) {
-  if (!r.list()) return a.pattern(seed);
+  if (!list(r)) return a.pattern(seed);
   items = items_of(r, count, seed);
   set_list(a, 0xA1B2C3D4, count, count ? items.data() : nullptr);
 }
@@ -160,8 +144,9 @@ TEST(Catalogue, TableFollowsTheMessageListsOfTheHeaders) {
   for (const Row& r : rows()) {
     table.push_back(r.wire);
     EXPECT_TRUE(ids.insert(fnv1a(r.wire)).second) << r.wire << ": identifier collides";
-    EXPECT_EQ(r.vtable, 4 + 2 * r.slots) << r.wire;
-    EXPECT_EQ(r.list() ? r.encoder == "compact" && !row_named(r.item).list() : r.encoder == "fixed", true) << r.wire;
+    EXPECT_EQ(r.vtable_len, 4 + 2 * r.slots) << r.wire;
+    const bool fixed = r.encoder == kav_catalogue::kFixed;
+    EXPECT_TRUE(list(r) ? !fixed && !list(row_named(r.item)) : fixed) << r.wire;
   }
   EXPECT_EQ(table, listed);
   EXPECT_EQ(fnv1a("a"), 0xE40C292Cu);  // published test vectors
@@ -176,13 +161,13 @@ TEST(Catalogue, ReceiveInitialisersRegisterEveryMessageInOrder) {
     EXPECT_EQ(reinterpret_cast<u32 (*)()>(symbol(std::string(pkg) + "_recv_init"))(), 0u);
     u32 i = 0;
     for (const Row& r : rows()) {
-      if (r.package != pkg) continue;
+      if (std::string(r.package) != pkg) continue;
       SCOPED_TRACE(r.name);
       VmeshRegistration reg{};
       ASSERT_EQ(vmesh_registration(i++, &reg), 1);
       EXPECT_EQ(reg.id, fnv1a(r.wire));
-      EXPECT_EQ(reinterpret_cast<void*>(reg.unpack), symbol(r.name + "__unpack"));
-      EXPECT_EQ(reinterpret_cast<void*>(reg.release), symbol(r.name + "_free__unpacked"));
+      EXPECT_EQ(reinterpret_cast<void*>(reg.unpack), symbol(std::string(r.name) + "__unpack"));
+      EXPECT_EQ(reinterpret_cast<void*>(reg.release), symbol(std::string(r.name) + "_free__unpacked"));
     }
     EXPECT_EQ(vmesh_registration_count(), i);
   }
@@ -201,20 +186,20 @@ TEST(EveryMessage, UnpackReturnsTheSizeAndShowsItsForm) {
     // Parameter faults leave the structure untouched, whatever the form.
     out = Area(0xA5);
     EXPECT_EQ(api.unpack(nullptr, 16, out.b.data()), r.size);
-    expect_log(r.name + "_unpack", 101, "[KESMO]:Param invalid(null, 16, nonNull)");
+    expect_log(std::string(r.name) + "_unpack", 101, "[KESMO]:Param invalid(null, 16, nonNull)");
     EXPECT_EQ(api.unpack(no_slots, 3, out.b.data()), r.size);
-    expect_log(r.name + "_unpack", 101, "[KESMO]:Param invalid(nonNull, 3, nonNull)");
+    expect_log(std::string(r.name) + "_unpack", 101, "[KESMO]:Param invalid(nonNull, 3, nonNull)");
     EXPECT_EQ(api.unpack(no_slots, 12, nullptr), r.size);
-    expect_log(r.name + "_unpack", 101, "[KESMO]:Param invalid(nonNull, 12, null)");
+    expect_log(std::string(r.name) + "_unpack", 101, "[KESMO]:Param invalid(nonNull, 12, null)");
     EXPECT_TRUE(out.all(0xA5, 0, out.b.size()));
     // A root header fault: found by the unpack function itself (in place: untouched) or by the
     // record's table decoder after zeroing (delegating).
-    const bool in_place = r.form == "in_place";
+    const bool in_place = r.form == kav_catalogue::kInPlace;
     for (auto [bytes, len, table] : {std::tuple{root_at_end, 4u, 4u}, std::tuple{root_at_two, 16u, 2u}}) {
       out = Area(0xA5);
       EXPECT_EQ(api.unpack(bytes, len, out.b.data()), r.size);
       EXPECT_TRUE(out.all(in_place ? 0xA5 : 0, 0, r.size) && out.all(0xA5, r.size, out.b.size()));
-      expect_log(in_place ? r.name + "_unpack" : r.name + "_unpack_non_root", in_place ? 111 : 121,
+      expect_log(std::string(r.name) + (in_place ? "_unpack" : "_unpack_non_root"), in_place ? 111 : 121,
                  "[KESMO]:Table offset(" + std::to_string(table) + ") is out of range(4 - " + std::to_string(len) + ")");
     }
   });
@@ -225,27 +210,27 @@ TEST(EveryMessage, UnpackReturnsTheSizeAndShowsItsForm) {
 // The root of a packed buffer: root offset 4 + vtable length, the vtable at 4 with the type's
 // length, the table's reference pointing back at it.
 void expect_compact_root(const Row& r, const std::vector<u8>& b) {
-  ASSERT_GE(b.size(), 8u + r.vtable);
-  EXPECT_EQ(u32_le(&b[0]), 4 + r.vtable);
-  EXPECT_EQ(u16_le(&b[4]), r.vtable);
-  EXPECT_EQ(u32_le(&b[4 + r.vtable]), r.vtable);
+  ASSERT_GE(b.size(), 8u + r.vtable_len);
+  EXPECT_EQ(u32_le(&b[0]), 4 + r.vtable_len);
+  EXPECT_EQ(u16_le(&b[4]), r.vtable_len);
+  EXPECT_EQ(u32_le(&b[4 + r.vtable_len]), r.vtable_len);
 }
 
 TEST(EveryMessage, PackedSizesAndCapacity) {
   for_each_row([](const Row& r, const Api& api) {
     Area zero, full;
     std::vector<u8> items;
-    if (r.list()) set_list(full, 1, 0, nullptr);
+    if (list(r)) set_list(full, 1, 0, nullptr);
     else full.pattern(1);
-    EXPECT_EQ(pack(api, zero.b.data()).size(), r.zero);
+    EXPECT_EQ(pack(api, zero.b.data()).size(), r.packed_zero);
     const auto packed = pack(api, full.b.data());
-    EXPECT_EQ(packed.size(), r.full);
+    EXPECT_EQ(packed.size(), r.packed_full);
     expect_compact_root(r, packed);
-    if (r.list()) {  // the list is packed only when both count and pointer are set
+    if (list(r)) {  // the list is packed only when both count and pointer are set
       const Row& item = row_named(r.item);
       struct Case { u32 field0, count, seed, want; };
-      for (const Case& c : {Case{0, 0, 3, r.zero}, Case{0, 2, 0, 16 + 8 + 2 * (4 + item.zero - 4)},
-                            Case{7, 3, 31, 20 + 8 + 3 * (4 + item.full - 4)}}) {
+      for (const Case& c : {Case{0, 0, 3, r.packed_zero}, Case{0, 2, 0, 16 + 8 + 2 * (4 + item.packed_zero - 4)},
+                            Case{7, 3, 31, 20 + 8 + 3 * (4 + item.packed_full - 4)}}) {
         items = items_of(r, std::max(c.count, 1u), c.seed);
         Area list;
         set_list(list, c.field0, c.count, items.data());
@@ -257,20 +242,20 @@ TEST(EveryMessage, PackedSizesAndCapacity) {
     // A null buffer is a size query; one byte short fails and writes nothing.
     u32 len = kFail;
     EXPECT_EQ(api.pack(full.b.data(), nullptr, &len), 0u);
-    EXPECT_EQ(len, r.full);
-    expect_log(r.name + "_pack", 201, "[KESMO]:Param invalid(null, 4294967295, nonNull)");
-    std::vector<u8> buf(r.full + 8, 0xEE);
-    for (u32 cap : {r.full - 1, 0u}) {
+    EXPECT_EQ(len, r.packed_full);
+    expect_log(std::string(r.name) + "_pack", 201, "[KESMO]:Param invalid(null, 4294967295, nonNull)");
+    std::vector<u8> buf(r.packed_full + 8, 0xEE);
+    for (u32 cap : {r.packed_full - 1, 0u}) {
       len = cap;
       EXPECT_EQ(api.pack(full.b.data(), buf.data(), &len), kFail);
       EXPECT_EQ(len, cap);
     }
     EXPECT_EQ(api.pack(nullptr, buf.data(), &len), kFail);
     EXPECT_TRUE(std::all_of(buf.begin(), buf.end(), [](u8 b) { return b == 0xEE; }));
-    len = r.full;
+    len = r.packed_full;
     EXPECT_EQ(api.pack(full.b.data(), buf.data(), &len), 0u);
-    EXPECT_EQ(std::vector<u8>(buf.begin(), buf.begin() + r.full), packed);
-    EXPECT_TRUE(std::all_of(buf.begin() + r.full, buf.end(), [](u8 b) { return b == 0xEE; }));
+    EXPECT_EQ(std::vector<u8>(buf.begin(), buf.begin() + r.packed_full), packed);
+    EXPECT_TRUE(std::all_of(buf.begin() + r.packed_full, buf.end(), [](u8 b) { return b == 0xEE; }));
     EXPECT_EQ(osal_host_log_count(), 0u);
   });
 }
@@ -288,7 +273,7 @@ TEST(EveryMessage, RepackingAndFreeing) {
     const Area before = out;
     api.release(out.b.data());
     api.release(nullptr);
-    if (r.list()) {
+    if (list(r)) {
       EXPECT_EQ(out.ptr_at(8), nullptr);
       EXPECT_EQ(out.u32_at(4), 3u);
       api.release(out.b.data());  // finds the pointer null
@@ -314,17 +299,17 @@ TEST(EveryMessage, SingleSendEncoding) {
     ASSERT_EQ(vmesh_sent_entry(0, 0, &e), 1);
     EXPECT_EQ(e.msgId, fnv1a(r.wire));
     const std::vector<u8> sent(e.bytes, e.bytes + e.length);
-    if (r.list()) {
+    if (list(r)) {
       EXPECT_EQ(sent, pack(api, msg.b.data()));
       return;
     }
     ASSERT_EQ(e.length, r.fixed_len);
     EXPECT_EQ(u32_le(&sent[0]), 4u);
     const u32 vt = 4 - u32_le(&sent[4]);
-    ASSERT_LE(vt + r.vtable, e.length);
+    ASSERT_LE(vt + r.vtable_len, e.length);
     EXPECT_EQ(vt % 4, 0u);
-    EXPECT_EQ(u16_le(&sent[vt]), r.vtable);
-    EXPECT_EQ(u16_le(&sent[vt + 2]), r.table);
+    EXPECT_EQ(u16_le(&sent[vt]), r.vtable_len);
+    EXPECT_EQ(u16_le(&sent[vt + 2]), r.send_table);
     for (u32 k = 0; k < r.slots; ++k) EXPECT_NE(u16_le(&sent[vt + 4 + 2 * k]), 0u) << "slot " << k;
     Area out;
     EXPECT_EQ(api.unpack(sent.data(), e.length, out.b.data()), r.size);
@@ -340,12 +325,12 @@ TEST(EveryMessage, EverySendShapeMakesOneLibraryCall) {
     std::vector<u8> two(2 * r.size + 16, 0), items;
     Area a, b;
     make(r, a, items, 1, 5);
-    if (r.list()) set_list(b, 0, 0, nullptr);
+    if (list(r)) set_list(b, 0, 0, nullptr);
     else b.pattern(6);
     std::memcpy(two.data(), a.b.data(), r.size);
     std::memcpy(two.data() + r.size, b.b.data(), r.size);
-    const u32 len_a = r.list() ? static_cast<u32>(pack(api, a.b.data()).size()) : r.fixed_len;
-    const u32 len_b = r.list() ? r.zero : r.fixed_len;
+    const u32 len_a = list(r) ? static_cast<u32>(pack(api, a.b.data()).size()) : r.fixed_len;
+    const u32 len_b = list(r) ? r.packed_zero : r.fixed_len;
     EXPECT_EQ(api.sendmsg(1, two.data(), 0), kFail);
     EXPECT_EQ(api.sendtomsg(1, two.data(), 0, 5), kFail);
     EXPECT_EQ(vmesh_send_count() + osal_host_mem_event_count(), 0u) << "count 0 does no work";
@@ -376,8 +361,8 @@ TEST(EveryMessage, EverySendShapeMakesOneLibraryCall) {
       }
       // Working memory: none for one fixed message, the packed size for one list, and for a batch
       // the encodings (L each, or 64 KiB for lists) and 16 bytes per entry.
-      const u32 area = c.count == 1 ? (r.list() ? len_a : 0) : 2 * 16 + (r.list() ? 65536 : 2 * r.fixed_len);
-      const std::string func = r.name + (c.count == 1 ? "__sendsingle" : "__sendbatch");
+      const u32 area = c.count == 1 ? (list(r) ? len_a : 0) : 2 * 16 + (list(r) ? 65536 : 2 * r.fixed_len);
+      const std::string func = std::string(r.name) + (c.count == 1 ? "__sendsingle" : "__sendbatch");
       OsalHostMemEvent ev[2]{};
       ASSERT_EQ(osal_host_mem_event_count(), area == 0 ? 0u : 2u);
       if (area == 0) continue;

@@ -59,7 +59,7 @@ m log_vtable_arg        codec/decode.cpp 'h.vt, len - 4);' 'h.vt, len);'
 m log_alloc_code        codec/decode.cpp 'kLineVectorAlloc, kErrNoMemory' 'kLineVectorAlloc, kErrInvalid'
 m log_root_as_nested    codec/decode.cpp 'root ? kLineRootTable : kLineTable' 'kLineTable'
 # compact encoder
-m zero_scalar_written   codec/encode.cpp 'scalar_at(v + s.mem, s.width); x != 0) {' 'scalar_at(v + s.mem, s.width); true) {'
+m zero_scalar_written   codec/encode.cpp '    if (x != 0) {\n      w.put(cur, x);' '    if (true) {\n      w.put(cur, x);'
 m vector_count_ignored  codec/encode.cpp 'return vector_count(s, v) != 0 && vector_items(s, v) != nullptr;' 'return vector_items(s, v) != nullptr;'
 m fast_list_count_0     codec/fast.hpp   'if (n == 0 || items == nullptr) return false;' 'if (items == nullptr) return false;'
 m capacity_one_short    codec/encode.cpp '*len < size) return kFail;' '*len + 1 < size) return kFail;'
@@ -68,7 +68,7 @@ m table_len_plus1       codec/encode.cpp 'w.put(vt + 2, static_cast<u16>(table_l
 m item_word_to_vtable   codec/encode.cpp 'w.put(at, cur + item.vlen - at);' 'w.put(at, cur - at);'
 m size_bound_items      codec/encode.cpp '* (4 + s.sub->max_size);' '* (s.sub->max_size);'
 # fixed encoder
-m fixed_last_run_lost   codec/fixed.cpp 'for (u32 i = 0; i < p.nruns; ++i) copy_run(table + p.runs[i].wire' 'for (u32 i = 0; i + 1 < p.nruns; ++i) copy_run(table + p.runs[i].wire'
+m fixed_last_run_lost   codec/fast.hpp   'v, std::make_index_sequence<TO::fixed_runs.size()>{});' 'v, std::make_index_sequence<TO::fixed_runs.size() - 1>{});'
 m fixed_swap_count      codec/fixed.cpp 'w.put(pos + 4, u32{s.count});' 'w.put(pos + 4, u32{s.count} + 1u);'
 m fixed_swap_padding    codec/fixed.cpp 'std::memset(buf, 0, t.fixed_len);' 'std::memset(buf, 0, t.fixed_len - 4);'
 # constant tables

@@ -2,39 +2,44 @@
 # Line and branch coverage of the library (runtime/, codec/, mesh/, messages/) by the test suite and
 # the fuzz regression replay, with clang's source-based coverage. Prints the totals per folder and
 # every library line that no test reaches.
-# Usage: tools/coverage.sh [BUILD_DIR]     (BUILD_DIR: build/coverage)
+# Usage: tools/coverage.sh [BUILD_DIR] [--report]   (BUILD_DIR: build/coverage; --report: only the
+#        report, from the profiles of the last run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 bld=${1:-build/coverage}
+report_only=${2:-}
 profdata=llvm-profdata-14
 cov=llvm-cov-14
 for t in clang clang++ $profdata $cov; do
   command -v "$t" >/dev/null || { echo "coverage.sh: $t missing (tools/deps.sh coverage)" >&2; exit 2; }
 done
 
-flags="-O0 -g -fprofile-instr-generate -fcoverage-mapping"
-mkdir -p "$bld"
-cmake -S . -B "$bld" -G Ninja -DCMAKE_BUILD_TYPE=Coverage \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_C_FLAGS_COVERAGE="$flags" -DCMAKE_CXX_FLAGS_COVERAGE="$flags" \
-  -DCMAKE_EXE_LINKER_FLAGS="-fprofile-instr-generate" -DCMAKE_SHARED_LINKER_FLAGS="-fprofile-instr-generate" \
-  -DKAV_BUILD_TESTS=ON -DKAV_BUILD_BENCH=OFF -DKAV_BUILD_FUZZ=OFF -DKAV_WERROR=OFF \
-  -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON >"$bld/configure.log" 2>&1 ||
-  { cat "$bld/configure.log" >&2; exit 2; }
-cmake --build "$bld" -j"${JOBS:-1}"
-
-rm -rf "$bld/profiles"
-mkdir -p "$bld/profiles"
 status=0
-LLVM_PROFILE_FILE="$root/$bld/profiles/%p-%m.profraw" ctest --test-dir "$bld" -j"${JOBS:-2}" --output-on-failure ||
-  status=$?
-find "$bld/profiles" -name '*.profraw' >"$bld/profiles.list"
+if [[ $report_only != --report ]]; then
+  flags="-O0 -g -fprofile-instr-generate -fcoverage-mapping"
+  mkdir -p "$bld"
+  cmake -S . -B "$bld" -G Ninja -DCMAKE_BUILD_TYPE=Coverage \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_C_FLAGS_COVERAGE="$flags" -DCMAKE_CXX_FLAGS_COVERAGE="$flags" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fprofile-instr-generate" -DCMAKE_SHARED_LINKER_FLAGS="-fprofile-instr-generate" \
+    -DKAV_BUILD_TESTS=ON -DKAV_BUILD_BENCH=OFF -DKAV_BUILD_FUZZ=OFF -DKAV_WERROR=OFF \
+    -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON >"$bld/configure.log" 2>&1 ||
+    { cat "$bld/configure.log" >&2; exit 2; }
+  cmake --build "$bld" -j"${JOBS:-1}"
+
+  rm -rf "$bld/profiles"
+  mkdir -p "$bld/profiles"
+  LLVM_PROFILE_FILE="$root/$bld/profiles/%p-%m.profraw" ctest --test-dir "$bld" -j"${JOBS:-2}" --output-on-failure ||
+    status=$?
+  find "$bld/profiles" -name '*.profraw' >"$bld/profiles.list"
+fi
 $profdata merge -sparse -f "$bld/profiles.list" -o "$bld/suite.profdata"
 
-# Every binary that holds library code: the shared library and the programs linking the static one.
+# Every program the suite ran and the shared library: programs that never run would only add
+# copies of inline functions without counts.
 objects=()
-for f in $(find "$bld" -type f \( -name 'libkav.so*' -o -perm -u+x \) ! -name '*.sh' ! -path '*/CMakeFiles/*'); do
+for f in $(find "$bld" -maxdepth 1 -name 'libkav.so*' -type f; find "$bld/tests" -type f -perm -u+x ! -name '*.sh' ! -path '*/CMakeFiles/*'); do
   if file -b "$f" | grep -q ELF; then objects+=(-object "$f"); fi
 done
 dirs=(runtime codec mesh messages)

@@ -1,6 +1,7 @@
 // Every message of both packages against the hand-written table of the catalogue's values
-// (values.txt, read by catalogue_values.hpp). The functions are reached by name through the dynamic linker: a row of the table,
-// a structure of raw bytes of the stated size, and the exported C functions are all that meet here.
+// (values.txt, read by catalogue_values.hpp). The functions are reached by name through the
+// dynamic linker: a row of the table, a structure of raw bytes of the stated size, and the exported
+// C functions are all that meet here.
 // The message lists of the public headers are used only to check that the table follows them.
 #include <dlfcn.h>
 #include <gtest/gtest.h>

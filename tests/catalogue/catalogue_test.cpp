@@ -230,8 +230,8 @@ TEST(EveryMessage, PackedSizesAndCapacity) {
     if (list(r)) {  // the list is packed only when both count and pointer are set
       const Row& item = row_named(r.item);
       struct Case { u32 field0, count, seed, want; };
-      for (const Case& c : {Case{0, 0, 3, r.packed_zero}, Case{0, 2, 0, 16 + 8 + 2 * (4 + item.packed_zero - 4)},
-                            Case{7, 3, 31, 20 + 8 + 3 * (4 + item.packed_full - 4)}}) {
+      for (const Case& c : {Case{0, 0, 3, r.packed_zero}, Case{7, 0, 3, r.packed_full},
+                            Case{0, 2, 0, 16 + 8 + 2 * item.packed_zero}, Case{7, 3, 31, 20 + 8 + 3 * item.packed_full}}) {
         items = items_of(r, std::max(c.count, 1u), c.seed);
         Area list;
         set_list(list, c.field0, c.count, items.data());

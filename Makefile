@@ -8,7 +8,10 @@ ifneq ($(filter-out 0 1,$(WITH_LOOPBACK)),)
 $(error WITH_LOOPBACK is 0 (leave the loopback messaging library out) or 1 (install it), not '$(WITH_LOOPBACK)')
 endif
 
-.PHONY: demo test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck mutants coverage install package clean
+# The distribution's interpreter, which the Python package is built for.
+PYTHON ?= /usr/bin/python3
+
+.PHONY: demo python test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck mutants coverage install package format clean
 
 demo:
 	@bash tools/deps.sh base
@@ -16,11 +19,18 @@ demo:
 	@cmake --build --preset dev -j$(JOBS) --target kav_demo
 	@./build/dev/tools/kav_demo
 
+# The Python package kav in build/dev/python (PYTHONPATH=build/dev/python $(PYTHON) imports it), and
+# the command its tests compare it with.
+python:
+	@bash tools/deps.sh base python
+	@cmake --preset dev -DPython3_EXECUTABLE=$(PYTHON) >/dev/null
+	cmake --build --preset dev -j$(JOBS) --target python kav_tool
+
 test: test-dev test-asan test-tsan
 
 test-dev:
-	@bash tools/deps.sh base
-	cmake --preset dev
+	@bash tools/deps.sh base python
+	cmake --preset dev -DPython3_EXECUTABLE=$(PYTHON)
 	cmake --build --preset dev -j$(JOBS)
 	ctest --preset dev -j$(JOBS)
 
@@ -63,11 +73,12 @@ memcheck: test-dev
 	bash tools/memcheck.sh build/dev
 
 bench:
-	@bash tools/deps.sh base bench
-	cmake --preset release
+	@bash tools/deps.sh base bench python
+	cmake --preset release -DPython3_EXECUTABLE=$(PYTHON)
 	cmake --build --preset release -j$(JOBS)
 	@for b in build/release/bench/kav_bench*; do [ -x "$$b" ] && "$$b" --benchmark_min_time=0.2; done
 	bash tools/callgrind_counts.sh build/release
+	PYTHONPATH=build/release/python $(PYTHON) python/bench.py
 
 # Mixed traffic: round-robin over every message against hot loops (on one pinned core when taskset
 # can pin), then the instructions and instruction-cache misses per message under cachegrind.
@@ -80,19 +91,23 @@ mixed:
 
 # Builds only what it installs (library, kav, loopback stand-in); the loopback goes in on request.
 install:
-	@bash tools/deps.sh install
-	cmake --preset install
+	@bash tools/deps.sh install python
+	cmake --preset install -DCMAKE_INSTALL_PREFIX=$(PREFIX) -DPython3_EXECUTABLE=$(PYTHON)
 	cmake --build --preset install -j$(JOBS)
 	cmake --install build/install --prefix $(PREFIX)
 ifeq ($(WITH_LOOPBACK),1)
 	cmake --install build/install --prefix $(PREFIX) --component loopback
 endif
 
-# Debian packages in build/package: libkav1, libkav-dev, kav-tools, libkav-loopback-dev.
+# Debian packages in build/package: libkav1, libkav-dev, kav-tools, libkav-loopback-dev, python3-kav.
 package:
-	@bash tools/deps.sh install package
+	@bash tools/deps.sh install package python
 	cmake --preset package
 	cmake --build --preset package -j$(JOBS) --target package
+
+format:
+	@bash tools/deps.sh format
+	bash tools/format_check.sh --fix
 
 clean:
 	rm -rf build

@@ -133,4 +133,16 @@ the send functions deliver (varelmesh_control.h, kav-loopback.pc).
 For development machines only: it replaces the platform's libvarelmesh.so
 and delivers nothing to other processes.")
 
+# The Python package, where the build makes it (pybind11 and the distribution's python3 found).
+if(TARGET kav_python)
+  list(APPEND CPACK_COMPONENTS_ALL python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-kav)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= 3.11), python3 (<< 3.12)")
+  set(CPACK_COMPONENT_PYTHON_DESCRIPTION "Python 3 package kav: encode, decode and explain kav message buffers
+The libkav codec linked in, with the inspector's explain, identify and
+skeleton: craft a message, decode what a process sent back, and see which
+byte breaks a malformed buffer. Needs no messaging library.")
+endif()
+
 include(CPack)

@@ -171,10 +171,11 @@ template <bool Swap>
 // to hold, and the layout's constant-position path copies the fields (codec/fast.hpp). A list's
 // vector, whose size varies, is then decoded by the slot rules.
 template <bool Swap>
-[[nodiscard]] bool decode_fields(const Message& m, const Table& t, const Cursor<Swap> c, const TableRef& tr,
-                                 u8* out) noexcept {
+[[nodiscard, gnu::always_inline]] inline bool decode_fields(const Message& m, const Table& t, const Cursor<Swap> c,
+                                                            const TableRef& tr, u8* out) noexcept {
   if constexpr (!Swap && kNativeWire) {
-    if (tr.vlen == t.vlen && t.decode_fast(c.buf, tr.t, tr.vt, tr.room, out))
+    if (tr.vlen == t.vlen && (load_native<u16>(c.buf + tr.vt + 4) == t.full_first || t.fixed_entries != nullptr) &&
+        t.decode_fast(c.buf, tr.t, tr.vt, tr.room, out))
       return !t.has_vector || decode_target(m, t.slot[t.vector_slot], c, tr.t + t.full_vector_word, out);
   }
   return decode_slots(m, t, c, tr, out);

@@ -76,6 +76,7 @@ struct Table {
   u16 fixed_table_len;   // table length of the fixed layout
   u16 fixed_len;         // fixed length L (0: sent compact)
   u16 full_len;          // the compact table with every field present, its vtable included
+  u16 full_first;        // its first slot entry
   const u16* fixed_entries;  // slot offsets of the fixed layout (null: sent compact)
   DecodeFast decode_fast;
   EncodeFast encode_fast;

@@ -393,6 +393,7 @@ struct TableOf {
       .fixed_table_len = static_cast<u16>(fixed_s.table_len),
       .fixed_len = static_cast<u16>(fixed_s.len),
       .full_len = static_cast<u16>(full_s.len),
+      .full_first = full_s.entries[0],
       .fixed_entries = vector ? nullptr : fixed_entries.data(),
       .decode_fast = &fast::Paths<TableOf>::decode,
       .encode_fast = &fast::Paths<TableOf>::encode,

@@ -38,6 +38,7 @@ constinit CodecRuntime g_runtime[4] = {KAV_RUNTIME_INIT, KAV_RUNTIME_INIT, KAV_R
 #undef KAV_RUNTIME_INIT
 
 constinit std::atomic<u32> g_swap[4] = {0, 0, 0, 0};
+constinit std::atomic<u32> g_ready{0};
 
 // Loading the library clears the four byte-swap flags and does nothing else.
 [[gnu::constructor]] static void clear_swap_flags_at_load() {
@@ -71,6 +72,7 @@ void bind_cache_slow(Unit u) noexcept {
     rt.cache_release = fallback_release;
   }
   rt.cache_bound.store(1, std::memory_order_release);
+  g_ready.fetch_or(1u << static_cast<u32>(u), std::memory_order_release);
 }
 
 }  // namespace detail
@@ -97,6 +99,10 @@ void cache_release(Unit u, void* ptr, const char* func) noexcept {
 
 void testing::set_swap_flag(Unit u, u32 value) noexcept {
   detail::g_swap[static_cast<u32>(u)].store(value, std::memory_order_relaxed);
+  const u32 bit = 1u << static_cast<u32>(u);
+  if (value != 0) detail::g_ready.fetch_and(~bit, std::memory_order_release);
+  else if (runtime(u).cache_bound.load(std::memory_order_acquire) != 0)
+    detail::g_ready.fetch_or(bit, std::memory_order_release);
 }
 
 }  // namespace kav

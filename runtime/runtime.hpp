@@ -60,6 +60,8 @@ namespace detail {
 
 extern CodecRuntime g_runtime[4];
 extern std::atomic<u32> g_swap[4];
+// Bit u set: unit u's cache binding is made and its swap flag clear. Set with release after both.
+extern std::atomic<u32> g_ready;
 
 void bind_base_slow(CodecRuntime& rt) noexcept;
 void bind_cache_slow(Unit u) noexcept;
@@ -88,7 +90,7 @@ void bind_cache_slow(Unit u) noexcept;
 
 // The cache binding is made and bytes are not reversed: what the codecs' fast paths need.
 [[gnu::always_inline]] inline bool cache_ready(Unit u) noexcept {
-  return runtime(u).cache_bound.load(std::memory_order_acquire) != 0 && !swap_flag(u);
+  return (detail::g_ready.load(std::memory_order_acquire) >> static_cast<u32>(u) & 1u) != 0;
 }
 
 // General allocator of the unit (send working memory), with the unit's module id.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, when they are missing; names them when it cannot.
-# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz memcheck install package lint mutants coverage)
+# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz memcheck install package lint format python mutants coverage)
 set -euo pipefail
 
 declare -A group=(
@@ -9,9 +9,11 @@ declare -A group=(
   [aarch64]="g++-aarch64-linux-gnu qemu-user googletest"
   [fuzz]="clang libclang-rt-14-dev"
   [memcheck]="valgrind"
+  [format]="clang-format"
   [install]="cmake ninja-build g++ nlohmann-json3-dev libcli11-dev"
   [package]="dpkg-dev file"
   [lint]="lintian"
+  [python]="python3-dev python3-pytest pybind11-dev"
   [mutants]="ccache python3"
   [coverage]="clang llvm-14"
 )

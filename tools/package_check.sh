@@ -5,7 +5,8 @@
 #   3. libkav1, libkav-dev and libkav-loopback-dev: the C example built with pkg-config alone and
 #      with find_package(kav), run, and its output compared;
 #   4. the same version in kav.h, the packages, kav.pc and the CMake package;
-#   5. purge: every file the packages installed is gone.
+#   5. python3-kav: the package imported from a directory outside the checkout;
+#   6. purge: every file the packages installed is gone.
 # Usage (as root): tools/package_check.sh [PACKAGE_DIR]    (default build/package)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +16,7 @@ die() { echo "package_check.sh: $*" >&2; exit 1; }
 export DEBIAN_FRONTEND=noninteractive
 
 version=$(sed -n 's/^#define KAV_VERSION_STRING "\(.*\)"$/\1/p' messages/kav.h)
-names=(libkav1 libkav-dev kav-tools libkav-loopback-dev)
+names=(libkav1 libkav-dev kav-tools libkav-loopback-dev python3-kav)
 declare -A deb
 for p in "${names[@]}"; do
   found=("$dir/${p}_${version}-"*.deb)
@@ -59,7 +60,7 @@ apt-get install -y -qq "${deb[kav-tools]}" >/dev/null
   || die "a messaging library is installed; kav would not show that it starts without one"
 tool_version=$(kav --version) || die "the installed kav does not start with only its package's dependencies"
 echo "$tool_version"
-[[ $tool_version == "kav $version" ]] || die "kav --version is not kav $version"
+[[ $tool_version == "kav $version "* || $tool_version == "kav $version" ]] || die "kav --version is not kav $version"
 kav list > "$scratch/list"
 head -3 "$scratch/list"
 [[ $(wc -l < "$scratch/list") -eq 109 ]] || die "kav list: expected a heading and 108 messages"
@@ -81,6 +82,10 @@ cmake --build "$scratch/cmake" >/dev/null
 "$scratch/cmake/kav_example" | diff -u tests/install/example.expected - \
   || die "the example built with find_package(kav) differs"
 echo "example built with pkg-config and with find_package(kav): output as expected"
+
+echo "--- python3-kav: imported from outside any checkout"
+apt-get install -y -qq "${deb[python3-kav]}" >/dev/null
+bash python/tests/import_check.sh /usr/bin/python3
 
 echo "--- one version"
 for p in "${names[@]}"; do

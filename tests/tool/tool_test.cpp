@@ -229,7 +229,10 @@ struct TestJson {
     return o;
   }
   template <class U>
-  void scalar(kav::u32 k, const U& x) { j[key(k)] = x; }
+  void scalar(kav::u32 k, const U& x) {
+    if constexpr (sizeof(U) == 8) j[key(k)] = std::to_string(x);  // u64 as a decimal string
+    else j[key(k)] = x;
+  }
   template <std::size_t N>
   void byte_array(kav::u32 k, const kav::u8 (&a)[N]) {
     std::string s;
@@ -335,8 +338,8 @@ const ErrorRow kErrors[] = {
   {"JSON: negative value", {"encode", "kav_pid_state"}, "{\"field0\": -1}",
    "kav: field0: -1 is negative; a u32 field holds 0 to 4294967295\n"},
   {"JSON: fraction", {"encode", "kav_pid_state"}, "{\"field0\": 1.5}", "kav: field0: 1.5 is not a whole number\n"},
-  {"JSON: text for a number", {"encode", "kav_pid_state"}, "{\"field0\": \"7\"}",
-   "kav: field0: expected a whole number for a u32 field, got \"7\"\n"},
+  {"JSON: text for a number", {"encode", "kav_pid_state"}, "{\"field0\": \"7x\"}",
+   "kav: field0: expected a whole number for a u32 field, got \"7x\" (at line 1, column 14)\n"},
   {"JSON: unknown field", {"encode", "kav_pid_state"}, "{\"field3\": 1}",
    "kav: no field named \"field3\" in the message (its fields are field0 to field2)\n"},
   {"JSON: byte array one byte short", {"encode", "kav_host"}, "{\"field7\": \"000102030405060708090a0b0c0d0e\"}",
@@ -344,7 +347,7 @@ const ErrorRow kErrors[] = {
   {"JSON: byte array one byte long", {"encode", "kav_host"}, "{\"field13\": \"00010203040506\"}",
    "kav: field13: the byte array holds exactly 6 bytes (12 hex digits), got 7 bytes\n"},
   {"JSON: byte array not hex", {"encode", "kav_host"}, "{\"field13\": \"00010203040x\"}",
-   "kav: field13: 'x' is not a hex digit (at line 1, column 12)\n"},
+   "kav: field13: 'x' is not a hex digit (at line 1, column 25)\n"},
   {"JSON: struct array of the wrong length", {"encode", "kav_templateflow"}, "{\"field9\": [{}, {}]}",
    "kav: field9: expected an array of exactly 42 elements, got 2 elements\n"},
   {"JSON: list count that disagrees with its items", {"encode", "kav_host_update"}, "{\"n_field1\": 2, \"field1\": [{}]}",

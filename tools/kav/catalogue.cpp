@@ -1,35 +1,37 @@
 // The table of messages, built from the catalogue's descriptors: each entry reaches its message's
-// exported functions, the fixed encoder and the explain walk, instantiated for its structure.
-#include <algorithm>
+// exported functions, the fixed encoder, the explain walk and its shape, instantiated for its
+// structure.
+#include <array>
 
 #include "codec/encode.hpp"
 #include "codec/fixed.hpp"
 #include "explain.hpp"
 #include "messages/descriptors.hpp"
 
-namespace kav::tool {
+namespace kav::inspect::impl {
 namespace {
 
 template <class M>
-Json decode(const Bytes& in) {
+Json unpack(ByteView in, JsonOptions o) {
   using T = typename M::type;
   static const u8 empty = 0;  // an empty input is a short buffer, not a null pointer
   T out{};
   M::unpack_fn(in.empty() ? &empty : in.data(), static_cast<u32>(in.size()), &out);
-  Json j = to_json(out);
+  Json j = to_json(out, o);
   M::free_fn(&out);
   return j;
 }
 
 template <class M>
-Bytes encode(const Json& j, Encoder e) {
+Bytes encode(const Json& j, Encoding e, const SourceMap* map) {
   using T = typename M::type;
   ItemStore store;
   T v{};
-  from_json(j, v, "", store);
-  if (e == Encoder::fixed) {
+  from_json(j, v, "", store, map);
+  if (e == Encoding::fixed) {
     if constexpr (has_vector<T>) {
-      throw Error(std::string(M::full_name) + " has no fixed layout: it carries a list and is always sent compact");
+      throw Error(ErrorKind::usage,
+                  std::string(M::full_name) + " has no fixed layout: it carries a list and is always sent compact");
     } else {
       Bytes b(fixed_length<T>);
       bind_cache(M::send_unit);  // fixes the send unit's byte-swap flag, as the send path does
@@ -38,81 +40,105 @@ Bytes encode(const Json& j, Encoder e) {
     }
   }
   const u64 size = detail::compact_size(v);
-  if (size > 0xFFFFFFFFu) throw Error("the compact encoding would take " + std::to_string(size) + " bytes, over 32 bits");
+  if (size > 0xFFFFFFFFu)
+    throw Error(ErrorKind::bad_input, "the compact encoding would take " + std::to_string(size) + " bytes, over 32 bits");
   Bytes b(static_cast<std::size_t>(size));
   u32 len = static_cast<u32>(size);
   if (M::pack_fn(&v, b.data(), &len) != 0 || len != size)
-    throw Error(std::string(M::full_name) + "__pack refused the structure");
+    throw Error(ErrorKind::bad_input, std::string(M::full_name) + "__pack refused the structure");
   return b;
 }
 
 template <class T>
-consteval u32 fixed_len_of() {
-  if constexpr (has_vector<T>) {
-    return 0;
-  } else {
-    return fixed_length<T>;
-  }
-}
+std::vector<Slot> slots_of();
 
-std::size_t distance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diag = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t up = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diag + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diag = up;
+// Each slot's kind, widths and place in the structure.
+struct ShapeOf {
+  const u8* base;
+  std::vector<Slot>& out;
+  u32 at(const void* p) const { return static_cast<u32>(static_cast<const u8*>(p) - base); }
+  template <class U>
+  void scalar(u32 k, const U& x) {
+    out.push_back({k, "u" + std::to_string(8 * sizeof(U)), sizeof(U), 0, at(&x), sizeof(U), "", {}});
+  }
+  template <std::size_t N>
+  void byte_array(u32 k, const u8 (&a)[N]) {
+    out.push_back({k, "bytes", 1, static_cast<u32>(N), at(&a), static_cast<u32>(N), "", {}});
+  }
+  template <class E, std::size_t N>
+  void struct_array(u32 k, const E (&a)[N]) {
+    if constexpr (std::is_unsigned_v<E>) {
+      out.push_back({k, "array", sizeof(E), static_cast<u32>(N), at(&a), sizeof a, "u" + std::to_string(8 * sizeof(E)), {}});
+    } else {
+      out.push_back({k, "array", sizeof(E), static_cast<u32>(N), at(&a), sizeof a, record_name<E>(), slots_of<E>()});
     }
   }
-  return row[b.size()];
+  template <class R>
+  void nested(u32 k, const R& r) {
+    out.push_back({k, "record", sizeof(R), 0, at(&r), sizeof(R), record_name<R>(), slots_of<R>()});
+  }
+  template <class R>
+  void vector(u32 k, const u32& n, R* const& items) {
+    const u32 from = at(&n);
+    out.push_back({k, "list", sizeof(R), 0, from, at(&items) + static_cast<u32>(sizeof items) - from, record_name<R>(),
+                   slots_of<R>()});
+  }
+};
+
+template <class T>
+std::vector<Slot> slots_of() {
+  static const T probe{};
+  std::vector<Slot> out;
+  visit_slots(probe, ShapeOf{reinterpret_cast<const u8*>(&probe), out});
+  return out;
 }
+
+// One zero item in every list.
+struct OneItem {
+  ItemStore& store;
+  template <class U>
+  void scalar(u32, U&) {}
+  template <std::size_t N>
+  void byte_array(u32, u8 (&)[N]) {}
+  template <class E, std::size_t N>
+  void struct_array(u32, E (&)[N]) {}
+  template <class R>
+  void nested(u32, R&) {}
+  template <class R>
+  void vector(u32, u32& n, R*& items) {
+    n = 1;
+    items = store.make<R>(1);
+  }
+};
+
+template <class M>
+Json skeleton(JsonOptions o) {
+  typename M::type v{};
+  ItemStore store;
+  visit_slots(v, OneItem{store});
+  return to_json(v, o);
+}
+
+template <class M>
+constexpr Ops kOps{&unpack<M>, &walk_message<M>, &encode<M>, &slots_of<typename M::type>, &skeleton<M>};
 
 }  // namespace
 
-const std::vector<MessageOps>& messages() {
-  static const std::vector<MessageOps> table = [] {
-    std::vector<MessageOps> t;
-    auto add = [&]<class M>() {
-      using T = typename M::type;
-      t.push_back(MessageOps{M::full_name, M::wire_name, M::package == Package::kav ? "kav" : "kav_sync", M::id,
-                             static_cast<u32>(sizeof(T)), slot_count<T>, fixed_len_of<T>(),
-                             M::root == RootForm::in_place, &decode<M>, &encode<M>, &explain<M>});
-    };
-    catalogue::for_each_message(catalogue::kav_messages{}, add);
-    catalogue::for_each_message(catalogue::kav_sync_messages{}, add);
-    return t;
-  }();
-  return table;
+std::vector<Message> build_catalogue() {
+  std::vector<Message> t;
+  u32 index = 0;
+  auto add = [&]<class M>() {
+    using T = typename M::type;
+    u32 fixed = 0;
+    if constexpr (!has_vector<T>) fixed = fixed_length<T>;
+    t.push_back(Message{M::full_name, M::wire_name, M::package == Package::kav ? "kav" : "kav_sync", M::id,
+                        static_cast<u32>(sizeof(T)), static_cast<u32>(slots_of<T>().size()), fixed,
+                        M::root == RootForm::in_place, index++, &kOps<M>});
+  };
+  catalogue::for_each_message(catalogue::kav_messages{}, add);
+  index = 0;
+  catalogue::for_each_message(catalogue::kav_sync_messages{}, add);
+  return t;
 }
 
-const MessageOps& find_message(std::string_view key) {
-  const auto& all = messages();
-  if (key.size() > 2 && key[0] == '0' && (key[1] == 'x' || key[1] == 'X')) {
-    std::size_t used = 0;
-    unsigned long long id = 0;
-    try {
-      id = std::stoull(std::string(key.substr(2)), &used, 16);
-    } catch (const std::exception&) {
-      used = 0;
-    }
-    if (used != key.size() - 2 || id > 0xFFFFFFFFu) throw Error("'" + std::string(key) + "' is not a 32-bit MsgId");
-    for (const MessageOps& m : all) {
-      if (m.id == id) return m;
-    }
-    throw Error("no message has MsgId " + std::string(key) + " (kav list shows every MsgId)");
-  }
-  for (const MessageOps& m : all) {
-    if (key == m.name || key == m.wire) return m;
-  }
-  std::vector<std::pair<std::size_t, const char*>> near;
-  for (const MessageOps& m : all) near.emplace_back(std::min(distance(key, m.name), distance(key, m.wire)), m.name);
-  std::stable_sort(near.begin(), near.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::string msg = "unknown message '" + std::string(key) + "'; closest names: ";
-  for (std::size_t i = 0; i < 3; ++i) msg += std::string(i ? ", " : "") + near[i].second;
-  throw Error(msg + " (kav list shows them all)");
-}
-
-}  // namespace kav::tool
+}  // namespace kav::inspect::impl

@@ -1,10 +1,10 @@
-// The parts of `kav explain` that know no message: table headers, and the report itself.
+// The parts of explain that know no message: table headers, byte coverage, and the report itself.
 #include "explain.hpp"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace kav::tool {
+namespace kav::inspect::impl {
 
 std::string num(u64 v) {
   if (v < 10) return std::to_string(v);
@@ -46,6 +46,7 @@ bool Walk::header(u32 from, u32 t, const std::string& label, const char* log, co
                 log);
   const u32 entries = vlen < 4 ? 0 : (vlen - 4) / 2;
   const u32 n = static_cast<u32>(slots.size());
+  if (vlen != 4 + 2 * n) exact_vtables = false;
   std::string note = str(entries) + (entries == 1 ? " slot entry" : " slot entries");
   if (entries + 1 == n) note += "; slot " + str(entries) + " lies beyond it and is absent";
   if (entries + 1 < n) note += "; slots " + str(entries) + " to " + str(n - 1) + " lie beyond it and are absent";
@@ -123,28 +124,53 @@ void put_line(std::string& out, u32 pos, const u8* bytes, u32 n, int depth, cons
 
 }  // namespace
 
-int render(const Walk& w, const std::string& title, const Prediction& p, std::string& out) {
-  std::vector<Region> regions = w.regions;
-  // Bytes no region covers: padding of the fixed layout, or bytes nothing refers to.
-  std::vector<bool> covered(w.len, false);
-  for (const Region& r : regions) {
-    for (u64 i = r.pos; i < u64{r.pos} + r.size && i < w.len; ++i) covered[i] = true;
+Coverage coverage(const Walk& w) {
+  Coverage c;
+  std::vector<u8> claims(w.len, 0);
+  for (const Region& r : w.regions) {
+    for (u64 i = r.pos; i < u64{r.pos} + r.size && i < w.len; ++i) {
+      if (claims[i] != 0) c.overlap = true;
+      claims[i] = 1;
+    }
   }
   for (u32 a = 0; a < w.len;) {
-    if (covered[a]) {
+    if (claims[a] != 0) {
       ++a;
       continue;
     }
     u32 b = a;
-    while (b < w.len && !covered[b]) ++b;
+    while (b < w.len && claims[b] == 0) ++b;
+    // Padding of the fixed layout: under 8 bytes, up to a 4-byte boundary of a table or to the end
+    // of a buffer whose length is a multiple of 8.
     const bool aligned = std::any_of(w.tables.begin(), w.tables.end(), [&](u32 t) { return t <= a && (b - t) % 4 == 0; });
     const bool tail = b == w.len && w.len % 8 == 0;
     const bool padding = w.fixed_order.value_or(false) && !w.fault_pos && b - a < 8 && (b == w.len ? tail : aligned);
-    std::string what = padding ? "padding" : w.fault_pos ? "not reached: decoding stopped before these bytes"
-                                                         : "unreferenced: nothing refers to these bytes";
-    regions.push_back({a, b - a, 0, str(b - a) + (b - a == 1 ? " byte " : " bytes ") + what});
+    if (!padding) c.padding_only = false;
+    const std::string what = padding ? "padding" : w.fault_pos ? "not reached: decoding stopped before these bytes"
+                                                               : "unreferenced: nothing refers to these bytes";
+    c.gaps.push_back({a, b - a, 0, str(b - a) + (b - a == 1 ? " byte " : " bytes ") + what});
     a = b;
   }
+  return c;
+}
+
+Fit fit_of(const Walk& w, const Message& m) {
+  Fit f;
+  f.well_formed = !w.fault_pos.has_value();
+  if (!f.well_formed) return f;
+  const Coverage c = coverage(w);
+  f.every_byte = c.padding_only && !c.overlap;
+  f.exact_vtables = w.exact_vtables;
+  f.length_matches = w.fixed_order.value_or(false) && m.fixed_length == w.len;
+  return f;
+}
+
+std::string render(const Walk& w, const std::string& title, const Json& predicted, const Json& actual,
+                   const std::vector<std::string>& log, bool& agrees) {
+  std::string out;
+  std::vector<Region> regions = w.regions;
+  const Coverage cov = coverage(w);
+  regions.insert(regions.end(), cov.gaps.begin(), cov.gaps.end());
   std::stable_sort(regions.begin(), regions.end(), [](const Region& x, const Region& y) { return x.pos < y.pos; });
 
   out += title + ": " + str(w.len) + " bytes";
@@ -171,9 +197,9 @@ int render(const Walk& w, const std::string& title, const Prediction& p, std::st
   }
   if (n == 0) out += " none decoded; the structure stays zero";
   out += "\n";
-  for (const auto& [key, value] : p.predicted.items()) {  // a list dropped after its count was stored
+  for (const auto& [key, value] : predicted.items()) {  // a list dropped after its count was stored
     const std::string list = key.substr(2);
-    if (key.rfind("n_", 0) == 0 && value != 0 && p.predicted[list].is_null())
+    if (key.rfind("n_", 0) == 0 && value != 0 && predicted[list].is_null())
       out += list + " is null while " + key + " keeps " + value.dump() + ": test " + list + " before " + key + "\n";
   }
   if (w.fault_pos) {
@@ -183,23 +209,23 @@ int render(const Walk& w, const std::string& title, const Prediction& p, std::st
   } else {
     out += "every check passes: the buffer is well-formed\n";
   }
-  for (const std::string& line : p.log) out += "library log: " + line + "\n";
+  for (const std::string& line : log) out += "library log: " + line + "\n";
 
-  const std::string diff = first_difference(p.predicted, p.actual, "");
-  if (diff.empty() && p.predicted_log == !p.log.empty()) {
+  const bool predicted_log = w.fault_log != nullptr;
+  const std::string diff = first_difference(predicted, actual, "");
+  agrees = diff.empty() && predicted_log == !log.empty();
+  if (agrees) {
     out += "cross-check: __unpack produced exactly the fields predicted above\n";
-    return w.fault_pos ? 1 : 0;
-  }
-  if (!diff.empty()) {
-    const Json* e = at_path(p.predicted, diff);
-    const Json* a = at_path(p.actual, diff);
+  } else if (!diff.empty()) {
+    const Json* e = at_path(predicted, diff);
+    const Json* a = at_path(actual, diff);
     out += "cross-check FAILED: at " + diff + " explain predicted " + (e ? e->dump() : "nothing") +
            " but __unpack produced " + (a ? a->dump() : "nothing") + "\n";
   } else {
-    out += std::string("cross-check FAILED: explain predicted ") + (p.predicted_log ? "a log line" : "no log line") +
-           " but __unpack wrote " + str(p.log.size()) + "\n";
+    out += std::string("cross-check FAILED: explain predicted ") + (predicted_log ? "a log line" : "no log line") +
+           " but __unpack wrote " + str(log.size()) + "\n";
   }
-  return 3;
+  return out;
 }
 
-}  // namespace kav::tool
+}  // namespace kav::inspect::impl

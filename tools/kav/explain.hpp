@@ -9,8 +9,9 @@
 #include "codec/decode.hpp"
 #include "codec/wire.hpp"
 #include "json_codec.hpp"
+#include "log_capture.hpp"
 
-namespace kav::tool {
+namespace kav::inspect::impl {
 
 struct Region {
   u32 pos;
@@ -28,7 +29,9 @@ struct Walk {
   std::vector<u32> tables{};  // positions of the tables reached
   std::optional<u32> fault_pos{};
   std::string fault_text{};
+  std::string fault_path{};
   const char* fault_log = nullptr;  // the function name __unpack logs the fault under, if it logs
+  bool exact_vtables = true;        // every vtable so far as long as its record type
   std::optional<bool> fixed_order{};  // the root vtable lies behind its table
   std::vector<SlotState> root_states{};
   ItemStore store{};
@@ -52,11 +55,11 @@ struct Walk {
 
 std::string num(u64 v);  // "513 (0x201)"
 
-// "kav_host" for a record described with KAV_RECORD.
+// The name a record's table decoder logs under: "kav_host_unpack_non_root".
 template <class R>
-std::string record_name() {
-  const std::string s = Layout<R>::non_root;
-  return s.substr(0, s.size() - std::string_view("_unpack_non_root").size());
+const char* non_root_log() {
+  static const std::string s = record_name<R>() + "_unpack_non_root";
+  return s.c_str();
 }
 
 // What each slot of a record holds, for the vtable lines: "u16", "byte array [16]", ...
@@ -110,6 +113,7 @@ struct SlotWalk {
   int depth;
   bool root;
   bool ok = true;
+  std::string cur{};  // the field being decoded
 
   std::string name(u32 k) const { return path.empty() ? field_name(k) : path + "." + field_name(k); }
   void state(SlotState s) {
@@ -121,6 +125,7 @@ struct SlotWalk {
       state(SlotState::not_reached);
       return false;
     }
+    cur = name(k);
     o = tr.vlen < 6 + 2 * k ? 0 : w.half(tr.vt + 4 + 2 * k);  // the vtable may stop before the slot
     if (o == 0) {
       state(SlotState::absent);
@@ -130,6 +135,7 @@ struct SlotWalk {
   }
   bool failed(u32 pos, std::string text, const char* log = nullptr) {
     state(SlotState::failed);
+    w.fault_path = cur;
     ok = false;
     return w.fail(pos, std::move(text), log);
   }
@@ -208,7 +214,7 @@ struct SlotWalk {
   void nested(u32 k, Rn& r) {
     u32 o, q;
     if (!present(k, o) || !offset_word(k, o, "nested table", q)) return;
-    if (!walk_table(w, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name<Rn>() + ")", Layout<Rn>::non_root,
+    if (!walk_table(w, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name<Rn>() + ")", non_root_log<Rn>(),
                     depth + 1, false)) {
       state(SlotState::failed);
       ok = false;
@@ -240,7 +246,7 @@ struct SlotWalk {
         return;
       }
       w.add(at, 4, depth, item + ": offset " + std::to_string(v) + " -> table at " + std::to_string(qi));
-      if (!walk_table(w, at, qi, items[i], item, "item " + item + " (" + record_name<Rn>() + ")", Layout<Rn>::non_root,
+      if (!walk_table(w, at, qi, items[i], item, "item " + item + " (" + record_name<Rn>() + ")", non_root_log<Rn>(),
                       depth + 1, false)) {
         state(SlotState::failed);
         ok = false;
@@ -256,7 +262,10 @@ bool walk_table(Walk& w, u32 from, u32 t, R& out, const std::string& path, const
                 int depth, bool root) {
   static const std::vector<std::string> kinds = slot_kinds<R>();
   detail::TableRef tr;
-  if (!w.header(from, t, label, log, kinds, depth, tr)) return false;
+  if (!w.header(from, t, label, log, kinds, depth, tr)) {
+    w.fault_path = path;
+    return false;
+  }
   SlotWalk<R> sw{w, tr, path, depth + 1, root};
   visit_slots(out, sw);
   return sw.ok;
@@ -277,21 +286,18 @@ struct DropLists {
   void vector(u32, u32&, Rn*& items) { items = nullptr; }
 };
 
-struct Prediction {
+// The walk of a whole buffer as __unpack makes it, and the structure it predicts.
+struct Walked {
+  Walk w;
   Json predicted;
-  Json actual;
-  bool predicted_log;
-  std::vector<std::string> log;
 };
 
-// Renders the map, the first failing check and the cross-check; returns the exit status.
-int render(const Walk& w, const std::string& title, const Prediction& p, std::string& out);
-
 template <class M>
-int explain(const Bytes& in, std::string& out) {
+Walked walk_message(ByteView in) {
   using T = typename M::type;
-  static const u8 empty = 0;
-  Walk w{in.empty() ? &empty : in.data(), static_cast<u32>(in.size())};
+  static const u8 empty = 0;  // an empty input is a short buffer, not a null pointer
+  Walked r{Walk{in.empty() ? &empty : in.data(), static_cast<u32>(in.size())}, {}};
+  Walk& w = r.w;
   T predicted{};
   if (!detail::buffer_ok(w.buf, w.len, &predicted)) {
     w.fail(0, "the buffer holds " + std::to_string(w.len) + " bytes; the smallest buffer is 4 bytes (its root offset)",
@@ -304,18 +310,35 @@ int explain(const Bytes& in, std::string& out) {
       visit_slots(predicted, DropLists{});
     }
   }
-  Prediction p{to_json(predicted), {}, w.fault_log != nullptr, {}};
-  {
-    LogCapture capture;
-    T actual{};
-    M::unpack_fn(w.buf, w.len, &actual);
-    p.actual = to_json(actual);
-    M::free_fn(&actual);
-    p.log = std::move(capture.lines);
-  }
-  char id[16];
-  std::snprintf(id, sizeof id, "0x%08x", M::id);
-  return render(w, std::string(M::full_name) + " (" + M::wire_name + ", MsgId " + id + ")", p, out);
+  r.predicted = to_json(predicted, JsonOptions{});
+  return r;
 }
 
-}  // namespace kav::tool
+// Byte coverage of a walk: the bytes no region covers, as regions of their own, and whether any
+// byte was claimed twice.
+struct Coverage {
+  std::vector<Region> gaps;
+  bool padding_only = true;  // every gap is padding of the fixed layout
+  bool overlap = false;
+};
+Coverage coverage(const Walk& w);
+Fit fit_of(const Walk& w, const Message& m);
+
+// Renders the map, the first failing check and the cross-check.
+std::string render(const Walk& w, const std::string& title, const Json& predicted, const Json& actual,
+                   const std::vector<std::string>& log, bool& agrees);
+
+}  // namespace kav::inspect::impl
+
+namespace kav::inspect::impl {
+
+// What the generic code needs of one message, instantiated for its structure.
+struct Ops {
+  Json (*unpack)(ByteView, JsonOptions);  // runs __unpack and frees what it allocated
+  Walked (*walk)(ByteView);
+  Bytes (*encode)(const Json&, Encoding, const SourceMap*);
+  std::vector<Slot> (*slots)();
+  Json (*skeleton)(JsonOptions);
+};
+
+}  // namespace kav::inspect::impl

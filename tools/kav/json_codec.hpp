@@ -3,6 +3,7 @@
 // records as objects, table vectors as n_field<k> beside field<k> (an array of records, or null).
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -11,24 +12,43 @@
 #include <set>
 
 #include "codec/visit.hpp"
-#include "kav_tool.hpp"
+#include "inspect.hpp"
 
-namespace kav::tool {
+namespace kav::inspect::impl {
 
 inline std::string field_name(u32 k) { return "field" + std::to_string(k); }
 
+// The record type's name, as the C declaration spells it ("kav_host"), from the compiler's
+// rendering of the template argument.
+template <class R>
+constexpr std::string_view type_name() {
+  std::string_view f = __PRETTY_FUNCTION__;
+  const std::size_t at = f.find("R = ");
+  f.remove_prefix(at + 4);
+  return f.substr(0, f.find_first_of(";]"));
+}
+template <class R>
+std::string record_name() {
+  return std::string(type_name<R>());
+}
+
 template <class T>
-Json to_json(const T& v);
+Json to_json(const T& v, JsonOptions o);
 
 struct ToJson {
   Json& j;
+  JsonOptions o;
   template <class U>
   void scalar(u32 k, const U& x) {
-    j[field_name(k)] = static_cast<u64>(x);
+    if (sizeof(U) == 8 && o.u64_as_string) {
+      j[field_name(k)] = std::to_string(x);
+    } else {
+      j[field_name(k)] = static_cast<u64>(x);
+    }
   }
   template <std::size_t N>
   void byte_array(u32 k, const u8 (&a)[N]) {
-    j[field_name(k)] = hex_string(a, N);
+    j[field_name(k)] = hex_string(ByteView(a, N));
   }
   template <class E, std::size_t N>
   void struct_array(u32 k, const E (&a)[N]) {
@@ -37,14 +57,14 @@ struct ToJson {
       if constexpr (std::is_unsigned_v<E>) {
         arr.push_back(static_cast<u64>(e));
       } else {
-        arr.push_back(to_json(e));
+        arr.push_back(to_json(e, o));
       }
     }
     j[field_name(k)] = std::move(arr);
   }
   template <class R>
   void nested(u32 k, const R& r) {
-    j[field_name(k)] = to_json(r);
+    j[field_name(k)] = to_json(r, o);
   }
   template <class R>
   void vector(u32 k, const u32& n, R* const& items) {
@@ -54,15 +74,15 @@ struct ToJson {
       return;
     }
     Json arr = Json::array();
-    for (u32 i = 0; i < n; ++i) arr.push_back(to_json(items[i]));
+    for (u32 i = 0; i < n; ++i) arr.push_back(to_json(items[i], o));
     j[field_name(k)] = std::move(arr);
   }
 };
 
 template <class T>
-Json to_json(const T& v) {
+Json to_json(const T& v, JsonOptions o) {
   Json j = Json::object();
-  visit_slots(v, ToJson{j});
+  visit_slots(v, ToJson{j, o});
   return j;
 }
 
@@ -79,12 +99,19 @@ struct ItemStore {
 };
 
 template <class T>
-void from_json(const Json& j, T& out, const std::string& path, ItemStore& store);
+void from_json(const Json& j, T& out, const std::string& path, ItemStore& store, const SourceMap* map);
+
+[[noreturn]] void value_error(const std::string& path, const std::string& text);
+// A whole number of `bits` bits from a JSON number or a string of decimal digits (or 0x hex).
+u64 whole_number(const Json& v, unsigned bits, const std::string& path, const SourceMap* map);
+// A hex string of exactly n bytes.
+void hex_field(const Json& v, u8* out, std::size_t n, const std::string& path, const SourceMap* map);
 
 struct FromJson {
   const Json& j;
   const std::string& path;
   ItemStore& store;
+  const SourceMap* map;
   std::set<std::string> known{};
 
   std::string where(const std::string& key) const { return path.empty() ? key : path + "." + key; }
@@ -95,21 +122,8 @@ struct FromJson {
     return it == j.end() || it->is_null() ? nullptr : &*it;
   }
   template <class U>
-  static U number(const Json& v, const std::string& at) {
-    constexpr u64 max = std::numeric_limits<U>::max();
-    const char* type = sizeof(U) == 1 ? "u8" : sizeof(U) == 2 ? "u16" : sizeof(U) == 4 ? "u32" : "u64";
-    if (v.is_number_unsigned() && v.get<u64>() <= max) return static_cast<U>(v.get<u64>());
-    if (v.is_number_integer() && v.get<std::int64_t>() < 0)
-      throw Error(at + ": " + v.dump() + " is negative; a " + type + " field holds 0 to " + std::to_string(max));
-    if (v.is_number_float()) {
-      const double d = v.get<double>();
-      if (std::floor(d) != d) throw Error(at + ": " + v.dump() + " is not a whole number");
-      if (d >= 0 && d <= static_cast<double>(max))
-        throw Error(at + ": write " + v.dump() + " as a whole number, without a fraction or an exponent");
-    }
-    if (v.is_number())
-      throw Error(at + ": " + v.dump() + " does not fit a " + type + " field (0 to " + std::to_string(max) + ")");
-    throw Error(at + ": expected a whole number for a " + type + " field, got " + v.dump());
+  U number(const Json& v, const std::string& at) {
+    return static_cast<U>(whole_number(v, 8 * sizeof(U), at, map));
   }
   template <class U>
   void scalar(u32 k, U& x) {
@@ -117,20 +131,7 @@ struct FromJson {
   }
   template <std::size_t N>
   void byte_array(u32 k, u8 (&a)[N]) {
-    const Json* v = find(field_name(k));
-    if (v == nullptr) return;
-    const std::string at = where(field_name(k));
-    if (!v->is_string()) throw Error(at + ": expected a hex string of " + std::to_string(N) + " bytes, got " + v->dump());
-    Bytes b;
-    try {
-      b = parse_hex(v->get<std::string>());
-    } catch (const Error& e) {
-      throw Error(at + ": " + e.what());
-    }
-    if (b.size() != N)
-      throw Error(at + ": the byte array holds exactly " + std::to_string(N) + " bytes (" + std::to_string(2 * N) +
-                  " hex digits), got " + std::to_string(b.size()) + " bytes");
-    std::memcpy(a, b.data(), N);
+    if (const Json* v = find(field_name(k))) hex_field(*v, a, N, where(field_name(k)), map);
   }
   template <class E, std::size_t N>
   void struct_array(u32 k, E (&a)[N]) {
@@ -138,20 +139,20 @@ struct FromJson {
     if (v == nullptr) return;
     const std::string at = where(field_name(k));
     if (!v->is_array() || v->size() != N)
-      throw Error(at + ": expected an array of exactly " + std::to_string(N) + " elements, got " +
-                  (v->is_array() ? std::to_string(v->size()) + " elements" : v->dump()));
+      value_error(at, "expected an array of exactly " + std::to_string(N) + " elements, got " +
+                          (v->is_array() ? std::to_string(v->size()) + " elements" : excerpt(*v)));
     for (std::size_t i = 0; i < N; ++i) {
       const std::string ai = at + "[" + std::to_string(i) + "]";
       if constexpr (std::is_unsigned_v<E>) {
         a[i] = number<E>((*v)[i], ai);
       } else {
-        from_json((*v)[i], a[i], ai, store);
+        from_json((*v)[i], a[i], ai, store, map);
       }
     }
   }
   template <class R>
   void nested(u32 k, R& r) {
-    if (const Json* v = find(field_name(k))) from_json(*v, r, where(field_name(k)), store);
+    if (const Json* v = find(field_name(k))) from_json(*v, r, where(field_name(k)), store, map);
   }
   template <class R>
   void vector(u32 k, u32& n, R*& items) {
@@ -161,33 +162,32 @@ struct FromJson {
     if (v == nullptr) {  // no items: the list is left out, whatever the count says
       n = c != nullptr ? number<u32>(*c, where(count_key)) : 0;
       items = nullptr;
-      if (n != 0) throw Error(where(count_key) + ": a count of " + std::to_string(n) + " needs " + field_name(k) + " items");
+      if (n != 0) value_error(where(count_key), "a count of " + std::to_string(n) + " needs " + field_name(k) + " items");
       return;
     }
     const std::string at = where(field_name(k));
-    if (!v->is_array()) throw Error(at + ": expected an array of records, got " + v->dump());
-    if (v->size() > 0xFFFFFFFFu) throw Error(at + ": too many records");
+    if (!v->is_array()) value_error(at, "expected an array of records, got " + excerpt(*v));
+    if (v->size() > 0xFFFFFFFFu) value_error(at, "too many records");
     n = static_cast<u32>(v->size());
     if (c != nullptr && number<u32>(*c, where(count_key)) != n)
-      throw Error(where(count_key) + ": says " + c->dump() + " but " + field_name(k) + " lists " + std::to_string(n) +
-                  (n == 1 ? " record" : " records"));
+      value_error(where(count_key), "says " + excerpt(*c) + " but " + field_name(k) + " lists " + std::to_string(n) +
+                                        (n == 1 ? " record" : " records"));
     items = n == 0 ? nullptr : store.make<R>(n);
-    for (u32 i = 0; i < n; ++i) from_json((*v)[i], items[i], at + "[" + std::to_string(i) + "]", store);
+    for (u32 i = 0; i < n; ++i) from_json((*v)[i], items[i], at + "[" + std::to_string(i) + "]", store, map);
   }
 };
 
+[[noreturn]] void unknown_field(const std::string& key, const std::string& path, u32 slots);
+
 // Fields left out are zero; a field the structure does not have is an error.
 template <class T>
-void from_json(const Json& j, T& out, const std::string& path, ItemStore& store) {
-  const std::string at = path.empty() ? "the message" : path;
-  if (!j.is_object()) throw Error(at + ": expected an object of fields, got " + j.dump());
-  FromJson f{j, path, store};
+void from_json(const Json& j, T& out, const std::string& path, ItemStore& store, const SourceMap* map) {
+  if (!j.is_object()) value_error(path, "expected an object of fields, got " + excerpt(j));
+  FromJson f{j, path, store, map};
   visit_slots(out, f);
   for (const auto& [key, value] : j.items()) {
-    if (!f.known.contains(key))
-      throw Error("no field named \"" + key + "\" in " + at + " (its fields are field0 to field" +
-                  std::to_string(slot_count<T> - 1) + ")");
+    if (!f.known.contains(key)) unknown_field(key, path, static_cast<u32>(std::count_if(f.known.begin(), f.known.end(), [](const std::string& n) { return n.rfind("n_", 0) != 0; })));
   }
 }
 
-}  // namespace kav::tool
+}  // namespace kav::inspect::impl

@@ -1,26 +1,222 @@
-// kav: lists the messages of the kav and kav_sync packages, decodes and explains their buffers and
-// encodes structures given as JSON, all through the library's own catalogue and functions.
+// kav: lists the messages of the kav and kav_sync packages, shows their shapes, decodes, explains
+// and identifies their buffers and encodes structures given as JSON. The command line only: the
+// work is done by kav_inspect. The help text below is also the source of the man page and of the
+// bash completion (kav --help-man, kav --completion-bash).
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "kav.h"
-#include "kav_tool.hpp"
-#include "platform/osal/osal_services.h"
+#include "inspect.hpp"
 
-namespace kav::tool {
 namespace {
 
-std::vector<std::string>* g_capture = nullptr;
+using namespace kav::inspect;
 
-std::string read_input(const std::string& path) {
-  const bool std_in = path.empty() || path == "-";
+// ---- the help text ---------------------------------------------------------------------------
+
+struct Opt {
+  const char* name;
+  const char* help;
+};
+struct Cmd {
+  const char* name;
+  const char* args;
+  const char* summary;
+  std::vector<Opt> opts;
+};
+
+const Opt kHex{"--hex", "input is hex text: whitespace, commas and 0x prefixes are allowed, and so are dumps with an "
+                        "offset column starting at zero and a trailing text column (xxd, hexdump -C, od -Ax -tx1)"};
+const Opt kLines{"--lines", "a stream: one hex buffer per input line, one JSON line per buffer"};
+const Opt kFramed{"--framed", "a stream of binary frames, each a 4-byte little-endian length and the buffer"};
+
+const std::vector<Cmd> kCommands = {
+    {"list", "[--json]", "Lists every message: package, name, wire name, MsgId, unpacked size, encoder (fixed with its "
+                         "length L, or compact) and slot count.",
+     {{"--json", "print a JSON array"}}},
+    {"show", "MSG [--json]", "Shows the message's slots in order: kind, width, array length, nested or item record "
+                             "(with its own slots), offset and size in the unpacked structure; and the unpacked size, "
+                             "the fixed length L or compact, the MsgId, the package and the registration index.",
+     {{"--json", "print JSON"}}},
+    {"skeleton", "MSG", "Prints a JSON document of the message with every field present: zero values and one item "
+                        "in each list. encode accepts it as it stands.",
+     {}},
+    {"encode", "MSG [FILE|-] [--compact|--fixed] [--hex] [--lines|--framed] [-o OUT] [--force]",
+     "Reads the JSON form of a message and writes the compact layout of __pack (the default) or the fixed layout of "
+     "the send path.",
+     {{"--compact", "the compact layout of __pack (the default)"},
+      {"--fixed", "the fixed layout of the send path (messages without a list)"},
+      {"--hex", "write hex text instead of raw bytes"},
+      {"--lines", "read JSON Lines, write one hex buffer per line"},
+      {"--framed", "read JSON Lines, write binary frames (a 4-byte little-endian length, then the buffer)"},
+      {"-o OUT", "write to the file OUT instead of standard output"},
+      {"--force", "write binary to a terminal all the same"}}},
+    {"decode", "MSG [FILE|-] [--hex] [--lines|--framed]",
+     "Runs the message's __unpack on a buffer and prints the structure as JSON. The library's log lines, the layout "
+     "read and any fault go to standard error; a malformed buffer still prints what __unpack produced, and exits 1.",
+     {kHex, kLines, kFramed}},
+    {"explain", "MSG [FILE|-] [--hex] [--lines|--framed]",
+     "Prints a byte map of the buffer and the first check that fails, then checks its reading against what "
+     "__unpack produced. With a stream, one JSON line per buffer.",
+     {kHex, kLines, kFramed}},
+    {"identify", "[FILE|-] [--hex] [--json]",
+     "Lists the messages whose decoders accept a buffer of unknown type with every byte accounted for, best first "
+     "(exact vtable lengths, and the exact fixed length, rank first), and the layout the buffer has.",
+     {kHex, {"--json", "print a JSON array"}}},
+    {"help", "[SUBCOMMAND]", "Shows this help, or the help of one subcommand.", {}},
+};
+
+const char* const kMessageText =
+    "MSG is a message name (kav_pid_state), a wire name (kav.pid_state), either in any case, or a MsgId "
+    "(0x95130b44, 95130b44 or 2501053252). Input comes from FILE, or from standard input when FILE is - or left "
+    "out; without --hex it is raw bytes.";
+const char* const kJsonText =
+    "The JSON form has field<k> for slot k. A u64 is a decimal string; on input every integer may be a number or "
+    "a string. A byte array is a hex string; a struct array an array of objects, or of numbers for u16 elements; a "
+    "nested record an object; a list is n_field<k> followed by field<k>, an array of records or null. A field left "
+    "out is zero; unknown fields, duplicate keys and nesting deeper than 16 levels are errors.";
+const std::vector<std::pair<const char*, const char*>> kExitCodes = {
+    {"0", "success; the buffer is well-formed"},
+    {"1", "a malformed buffer (decode, explain), or no message accepts it (identify)"},
+    {"2", "usage: unknown message or subcommand, a bad option, binary output refused on a terminal"},
+    {"3", "input or output: a file that cannot be read, malformed hex or JSON, a value that does not fit its "
+          "field, output that cannot be written"},
+    {"4", "explain's reading disagrees with __unpack (a fault of the inspector; please report it)"},
+};
+
+std::string wrap(const std::string& text, std::size_t indent, std::size_t width = 100) {
+  std::string out, line;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t sp = std::min(text.find(' ', i), text.size());
+    const std::string word = text.substr(i, sp - i);
+    if (!line.empty() && indent + line.size() + 1 + word.size() > width) {
+      out += std::string(indent, ' ') + line + "\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    i = sp + 1;
+  }
+  if (!line.empty()) out += std::string(indent, ' ') + line + "\n";
+  return out;
+}
+
+const Cmd* command(std::string_view name) {
+  for (const Cmd& c : kCommands) {
+    if (name == c.name) return &c;
+  }
+  return nullptr;
+}
+
+std::string help_text(const Cmd* only) {
+  std::string out;
+  if (only != nullptr) {
+    out += std::string("usage: kav ") + only->name + " " + only->args + "\n\n" + wrap(only->summary, 0);
+    if (!only->opts.empty()) out += "\noptions:\n";
+    for (const Opt& o : only->opts) {
+      char head[32];
+      std::snprintf(head, sizeof head, "  %-14s", o.name);
+      out += head + wrap(o.help, 16).substr(16);
+    }
+    if (std::string_view(only->args).find("MSG") != std::string_view::npos) out += "\n" + wrap(kMessageText, 0);
+    return out;
+  }
+  out += "kav: inspect, decode and encode buffers of the kav and kav_sync messages\n\nusage: kav SUBCOMMAND ...\n"
+         "       kav help [SUBCOMMAND] | --help | --version\n\nsubcommands:\n";
+  for (const Cmd& c : kCommands) out += std::string("  kav ") + c.name + " " + c.args + "\n";
+  out += "\n" + wrap(kMessageText, 0) + "\n" + wrap(kJsonText, 0) + "\nexit status:\n";
+  for (const auto& [code, text] : kExitCodes) out += std::string("  ") + code + "  " + wrap(text, 5).substr(5);
+  out += "\nkav help SUBCOMMAND tells more.\n";
+  return out;
+}
+
+std::string roff(std::string s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\\') out += "\\e";
+    else if (c == '-') out += "\\-";
+    else out += c;
+  }
+  if (!out.empty() && (out[0] == '.' || out[0] == '\'')) out = "\\&" + out;
+  return out;
+}
+
+std::string man_page() {
+  std::string m = ".TH KAV 1 \"\" \"libkav " KAV_VERSION "\" \"User Commands\"\n.SH NAME\nkav \\- inspect, decode and "
+                  "encode buffers of the kav and kav_sync messages\n.SH SYNOPSIS\n";
+  for (const Cmd& c : kCommands) m += ".B kav " + std::string(c.name) + "\n" + roff(c.args) + "\n.br\n";
+  m += ".B kav \\-\\-version\n.SH DESCRIPTION\n" + roff(kMessageText) + "\n.SH COMMANDS\n";
+  for (const Cmd& c : kCommands) {
+    m += ".TP\n.B kav " + std::string(c.name) + " " + roff(c.args) + "\n" + roff(c.summary) + "\n";
+    for (const Opt& o : c.opts) m += ".RS\n.TP\n.B " + roff(o.name) + "\n" + roff(o.help) + "\n.RE\n";
+  }
+  m += ".SH JSON FORM\n" + roff(kJsonText) + "\n.SH EXIT STATUS\n";
+  for (const auto& [code, text] : kExitCodes) m += ".TP\n.B " + std::string(code) + "\n" + roff(text) + "\n";
+  m += ".SH EXAMPLES\n.nf\n" +
+       roff("kav show kav_host_update\nkav skeleton kav_host_update | kav encode kav_host_update --hex | "
+            "kav decode kav_host_update --hex\nkav identify buffer.bin\nkav explain kav.pid_state --hex dump.txt\n") +
+       ".fi\n";
+  return m;
+}
+
+std::string completion_bash() {
+  std::string subs, cases, names;
+  for (const Cmd& c : kCommands) {
+    subs += std::string(subs.empty() ? "" : " ") + c.name;
+    std::string opts;
+    for (const Opt& o : c.opts) {
+      std::string n = o.name;
+      opts += (opts.empty() ? "" : " ") + n.substr(0, n.find(' '));
+    }
+    cases += std::string("    ") + c.name + ") opts=\"" + opts + "\" ;;\n";
+  }
+  for (const Message& m : messages()) names += std::string(names.empty() ? "" : " ") + m.name;
+  return "# bash completion for kav: subcommands, options and message names\n"
+         "_kav() {\n"
+         "  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]} sub=${COMP_WORDS[1]} opts=\n"
+         "  if (( COMP_CWORD == 1 )); then\n"
+         "    COMPREPLY=($(compgen -W \"" + subs + " --help --version\" -- \"$cur\")); return\n"
+         "  fi\n"
+         "  case $sub in\n" + cases +
+         "  esac\n"
+         "  if [[ $prev == -o ]]; then COMPREPLY=($(compgen -f -- \"$cur\")); return; fi\n"
+         "  if [[ $cur == -* ]]; then COMPREPLY=($(compgen -W \"$opts --help\" -- \"$cur\")); return; fi\n"
+         "  case $sub in\n"
+         "    help) (( COMP_CWORD == 2 )) && COMPREPLY=($(compgen -W \"" + subs + "\" -- \"$cur\")); return ;;\n"
+         "    list) return ;;\n"
+         "    identify) COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
+         "  esac\n"
+         "  if (( COMP_CWORD == 2 )); then\n"
+         "    COMPREPLY=($(compgen -W \"" + names + "\" -- \"$cur\"))\n"
+         "  else\n"
+         "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+         "  fi\n"
+         "}\n"
+         "complete -F _kav kav\n";
+}
+
+// ---- input and output ----------------------------------------------------------------------------
+
+std::FILE* g_out = stdout;
+bool g_write_failed = false;  // reported once
+
+void emit(std::string_view s) {
+  if (g_write_failed || std::fwrite(s.data(), 1, s.size(), g_out) != s.size()) {
+    g_write_failed = true;
+    throw Error(ErrorKind::io, std::string("cannot write the output: ") + std::strerror(errno));
+  }
+}
+
+bool from_stdin(const std::string& path) { return path.empty() || path == "-"; }
+
+std::string read_input(const std::string& path, const std::string& what) {
+  const bool std_in = from_stdin(path);
+  if (std_in && ::isatty(0) != 0) std::fprintf(stderr, "kav: reading %s from standard input (end with Ctrl-D)...\n", what.c_str());
   std::FILE* f = std_in ? stdin : std::fopen(path.c_str(), "rb");
-  if (f == nullptr) throw Error("cannot open '" + path + "': " + std::strerror(errno));
+  if (f == nullptr) throw Error(ErrorKind::io, "cannot open '" + path + "': " + std::strerror(errno));
   std::string data;
   char chunk[65536];
   std::size_t n;
@@ -32,196 +228,354 @@ std::string read_input(const std::string& path) {
   const int err = errno;
   if (!std_in) std::fclose(f);
   const std::string name = std_in ? "standard input" : "'" + path + "'";
-  if (bad) throw Error("cannot read " + name + ": " + std::strerror(err));
-  if (data.size() > 0x7FFFFFFFu) throw Error(name + " holds 2 GiB or more; no buffer is that long");
+  if (bad) throw Error(ErrorKind::io, "cannot read " + name + ": " + std::strerror(err));
+  if (data.size() > 0x7FFFFFFFu) throw Error(ErrorKind::bad_input, name + " holds 2 GiB or more; no buffer is that long");
   return data;
 }
 
-Bytes read_buffer(const std::string& path, bool hex) {
-  std::string text = read_input(path);
-  if (hex) {
-    try {
-      return parse_hex(text);
-    } catch (const Error& e) {
-      throw Error("malformed hex input: " + std::string(e.what()));
-    }
-  }
-  return Bytes(text.begin(), text.end());
-}
-
-void write_buffer(const Bytes& b, bool hex) {
-  if (!hex) {
-    std::fwrite(b.data(), 1, b.size(), stdout);
-    return;
-  }
-  for (std::size_t i = 0; i < b.size(); ++i) std::printf("%02x%c", b[i], (i % 16 == 15 || i + 1 == b.size()) ? '\n' : ' ');
-}
-
-int list(bool json) {
-  if (json) {
-    Json all = Json::array();
-    for (const MessageOps& m : messages()) {
-      char id[16];
-      std::snprintf(id, sizeof id, "0x%08x", m.id);
-      Json fixed = m.fixed_len != 0 ? Json(m.fixed_len) : Json(nullptr);
-      all.push_back(Json{{"name", m.name},          {"package", m.package},
-                         {"wire_name", m.wire},      {"msg_id", id},
-                         {"size", m.size},           {"encoder", m.fixed_len != 0 ? "fixed" : "compact"},
-                         {"fixed_length", fixed},    {"slots", m.slots},
-                         {"root", m.in_place ? "in_place" : "delegating"}});
-    }
-    std::printf("%s\n", all.dump(2).c_str());
-    return 0;
-  }
-  std::printf("%-9s %-30s %-30s %-10s %5s  %-12s %5s\n", "package", "name", "wire name", "MsgId", "size", "encoder",
-              "slots");
-  for (const MessageOps& m : messages()) {
-    const std::string enc = m.fixed_len != 0 ? "fixed L=" + std::to_string(m.fixed_len) : "compact";
-    std::printf("%-9s %-30s %-30s 0x%08x %5u  %-12s %5u\n", m.package, m.name, m.wire, m.id, m.size, enc.c_str(),
-                m.slots);
-  }
-  return 0;
-}
-
-Json parse_json(const std::string& text) {
+Bytes hex_input(std::string_view text) {
   try {
-    return Json::parse(text);
-  } catch (const Json::parse_error& e) {
-    std::string what = e.what();
-    if (const auto at = what.find("] "); what.rfind("[json.exception", 0) == 0 && at != std::string::npos)
-      what.erase(0, at + 2);
-    throw Error("malformed JSON: " + what);
+    return parse_hex(text);
+  } catch (const Error& e) {
+    throw Error(e.kind, "malformed hex input: " + std::string(e.what()), e.position);
   }
 }
 
-}  // namespace
-
-LogCapture::LogCapture() { g_capture = &lines; }
-LogCapture::~LogCapture() { g_capture = nullptr; }
-
-std::string hex_string(const std::uint8_t* p, std::size_t n) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string s(2 * n, '0');
-  for (std::size_t i = 0; i < n; ++i) {
-    s[2 * i] = kDigits[p[i] >> 4];
-    s[2 * i + 1] = kDigits[p[i] & 15];
+std::string hex_lines(const Bytes& b) {
+  std::string s;
+  char x[4];
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    std::snprintf(x, sizeof x, "%02x%c", b[i], (i % 16 == 15 || i + 1 == b.size()) ? '\n' : ' ');
+    s += x;
   }
   return s;
 }
 
-Bytes parse_hex(std::string_view text) {
-  auto where = [&](std::size_t at) {
-    std::size_t line = 1, col = 1;
-    for (std::size_t i = 0; i < at; ++i) {
-      if (text[i] == '\n') ++line, col = 1;
-      else ++col;
+std::string frame(const Bytes& b) {
+  const auto n = static_cast<std::uint32_t>(b.size());
+  std::string s{static_cast<char>(n & 0xFF), static_cast<char>((n >> 8) & 0xFF), static_cast<char>((n >> 16) & 0xFF),
+                static_cast<char>(n >> 24)};
+  return s + std::string(b.begin(), b.end());
+}
+
+// The buffers of a stream: one per non-empty line (hex), or one per frame.
+struct Item {
+  std::size_t number;  // line or frame number, from 1
+  Bytes bytes;
+  std::optional<Error> error;
+};
+std::vector<Item> stream_items(const std::string& text, bool framed) {
+  std::vector<Item> out;
+  if (framed) {
+    std::size_t at = 0;
+    for (std::size_t k = 1; at < text.size(); ++k) {
+      if (text.size() - at < 4) {
+        out.push_back({k, {}, Error(ErrorKind::bad_input, "frame " + std::to_string(k) + " is cut short in its length")});
+        break;
+      }
+      const auto* p = reinterpret_cast<const unsigned char*>(text.data() + at);
+      const std::size_t n = p[0] | (std::size_t{p[1]} << 8) | (std::size_t{p[2]} << 16) | (std::size_t{p[3]} << 24);
+      if (text.size() - at - 4 < n) {
+        out.push_back({k, {}, Error(ErrorKind::bad_input, "frame " + std::to_string(k) + " says " + std::to_string(n) +
+                                                              " bytes but " + std::to_string(text.size() - at - 4) + " remain")});
+        break;
+      }
+      out.push_back({k, Bytes(text.begin() + static_cast<std::ptrdiff_t>(at + 4), text.begin() + static_cast<std::ptrdiff_t>(at + 4 + n)), {}});
+      at += 4 + n;
     }
-    return "line " + std::to_string(line) + ", column " + std::to_string(col);
-  };
-  auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ','; };
-  auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
-  Bytes out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (space(text[i])) {
-      ++i;
-      continue;
+    return out;
+  }
+  std::size_t line = 1;
+  for (std::size_t at = 0; at < text.size(); ++line) {
+    const std::size_t eol = std::min(text.find('\n', at), text.size());
+    const std::string_view l(text.data() + at, eol - at);
+    if (l.find_first_not_of(" \t\r") != std::string_view::npos) {
+      try {
+        out.push_back({line, parse_hex(l), {}});
+      } catch (const Error& e) {
+        out.push_back({line, {}, Error(e.kind, std::string("malformed hex: ") + e.what())});
+      }
     }
-    const std::size_t token = i;
-    if (text[i] == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X')) i += 2;
-    const std::size_t start = i;
-    for (; i < text.size() && !space(text[i]); ++i) {
-      if (!std::isxdigit(static_cast<unsigned char>(text[i])))
-        throw Error("'" + std::string(1, text[i]) + "' is not a hex digit (at " + where(i) + ")");
-    }
-    if (i == start || (i - start) % 2 != 0)
-      throw Error("'" + std::string(text.substr(token, i - token)) + "' has an odd number of hex digits (at " +
-                  where(token) + ")");
-    for (std::size_t d = start; d < i; d += 2) out.push_back(static_cast<std::uint8_t>(digit(text[d]) * 16 + digit(text[d + 1])));
+    at = eol + 1;
   }
   return out;
 }
 
-}  // namespace kav::tool
+// ---- subcommands -----------------------------------------------------------------------------
 
-// The host's log writer, found by the library by name: its lines go to standard error, or into
-// the active capture (explain reports them itself).
-extern "C" void RVX_OsalLogWrite(const SerialLogModule* mod, uint32_t level, uint32_t code, const char* file,
-                                 uint32_t line, const char* func, const char* fmt, ...) {
-  (void)mod;
-  (void)file;
-  char text[512];
-  va_list ap;
-  va_start(ap, fmt);
-  std::vsnprintf(text, sizeof text, fmt, ap);
-  va_end(ap);
-  const std::string entry = std::string(func != nullptr ? func : "?") + ": " + text + " (level " +
-                            std::to_string(level) + ", code " + std::to_string(code) + ", line " +
-                            std::to_string(line) + ")";
-  if (kav::tool::g_capture != nullptr) {
-    kav::tool::g_capture->push_back(entry);
-  } else {
-    std::fprintf(stderr, "kav: library log: %s\n", entry.c_str());
+int list(bool json) {
+  if (json) {
+    Json all = Json::array();
+    for (const Message& m : messages()) {
+      char id[16];
+      std::snprintf(id, sizeof id, "0x%08x", m.id);
+      Json fixed = m.fixed_length != 0 ? Json(m.fixed_length) : Json(nullptr);
+      all.push_back(Json{{"name", m.name},          {"package", m.package},
+                         {"wire_name", m.wire},      {"msg_id", id},
+                         {"size", m.size},           {"encoder", m.fixed_length != 0 ? "fixed" : "compact"},
+                         {"fixed_length", fixed},    {"slots", m.slots},
+                         {"root", m.in_place ? "in_place" : "delegating"}});
+    }
+    emit(dump(all) + "\n");
+    return 0;
   }
+  char line[160];
+  std::snprintf(line, sizeof line, "%-9s %-30s %-30s %-10s %5s  %-12s %5s\n", "package", "name", "wire name", "MsgId",
+                "size", "encoder", "slots");
+  emit(line);
+  for (const Message& m : messages()) {
+    const std::string enc = m.fixed_length != 0 ? "fixed L=" + std::to_string(m.fixed_length) : "compact";
+    std::snprintf(line, sizeof line, "%-9s %-30s %-30s 0x%08x %5u  %-12s %5u\n", m.package, m.name, m.wire, m.id, m.size,
+                  enc.c_str(), m.slots);
+    emit(line);
+  }
+  return 0;
 }
 
-int main(int argc, char** argv) {
-  using namespace kav::tool;
-  CLI::App app{"kav: inspect, decode and encode buffers of the kav and kav_sync messages"};
-  app.require_subcommand(1);
-  app.set_version_flag("--version", "kav " KAV_VERSION_STRING);
-  std::string msg, file;
-  bool json = false, hex = false, fixed = false, compact = false;
+std::string names(const std::vector<const Message*>& ms) {
+  std::string s;
+  for (std::size_t i = 0; i < ms.size() && i < 5; ++i) s += (i ? ", " : "") + std::string(ms[i]->name);
+  return s + (ms.size() > 5 ? " and " + std::to_string(ms.size() - 5) + " more" : "");
+}
 
-  auto* list_cmd = app.add_subcommand("list", "every message: package, wire name, MsgId, size, encoder, slots");
-  list_cmd->add_flag("--json", json, "print a JSON array");
-  auto add_buffer_cmd = [&](const char* name, const char* help) {
-    auto* c = app.add_subcommand(name, help);
-    c->add_option("MSG", msg, "message name (kav_host), wire name (kav.host) or MsgId (0x...)")->required();
-    c->add_option("FILE", file, "input file; '-' or none reads standard input");
-    c->add_flag("--hex", hex, "input is hex text (whitespace, commas and 0x prefixes allowed)");
+Json fault_json(const std::optional<Fault>& f) {
+  if (!f) return nullptr;
+  return Json{{"position", f->position}, {"path", f->path}, {"text", f->text}, {"log", f->log.empty() ? Json(nullptr) : Json(f->log)}};
+}
+
+// decode of one buffer; `where` prefixes stderr lines in a stream.
+int decode_one(const Message& m, const Bytes& b, const std::string& where, bool stream) {
+  const Decoded d = decode(m, b);
+  for (const std::string& line : d.log) std::fprintf(stderr, "kav: %slibrary log: %s\n", where.c_str(), line.c_str());
+  emit(stream ? dump(d.value, -1) + "\n" : dump(d.value) + "\n");
+  if (!stream && d.layout)
+    std::fprintf(stderr, "kav: read the %s layout of %s, %zu bytes\n", encoding_name(*d.layout), m.name, b.size());
+  if (d.fault)
+    std::fprintf(stderr, "kav: %smalformed buffer: at position %u%s: %s (kav explain shows the byte map)\n", where.c_str(),
+                 d.fault->position, d.fault->path.empty() ? "" : (" (" + d.fault->path + ")").c_str(), d.fault->text.c_str());
+  if (!d.better.empty())
+    std::fprintf(stderr, "kav: %swarning: the buffer fits %s better than %s (kav identify lists every match)\n",
+                 where.c_str(), names(d.better).c_str(), m.name);
+  return d.fault ? 1 : 0;
+}
+
+int explain_one(const Message& m, const Bytes& b, std::size_t number, bool stream) {
+  const Report r = explain(m, b);
+  if (!stream) {
+    emit(r.text);
+  } else {
+    Json j{{"line", number},
+           {"well_formed", r.well_formed},
+           {"layout", r.layout ? Json(encoding_name(*r.layout)) : Json(nullptr)},
+           {"fault", fault_json(r.fault)},
+           {"log", r.log},
+           {"agrees", r.agrees}};
+    Json better = Json::array();
+    for (const Message* o : r.better) better.push_back(o->name);
+    j["better"] = better;
+    emit(dump(j, -1) + "\n");
+  }
+  return !r.agrees ? 4 : r.well_formed ? 0 : 1;
+}
+
+int identify_cmd(const Bytes& b, bool json) {
+  const std::vector<Candidate> found = identify(b);
+  if (json) {
+    Json all = Json::array();
+    for (const Candidate& c : found)
+      all.push_back(Json{{"rank", c.rank}, {"name", c.message->name}, {"layout", encoding_name(c.layout)},
+                         {"exact_vtables", c.fit.exact_vtables}, {"length_matches", c.fit.length_matches}});
+    emit(dump(all) + "\n");
+  } else if (found.empty()) {
+    std::fprintf(stderr, "kav: no message accepts this %zu-byte buffer with every byte accounted for\n", b.size());
+  } else {
+    emit(std::string("the buffer (") + std::to_string(b.size()) + " bytes) has the " + encoding_name(found[0].layout) +
+         " layout; messages that accept it, best first:\n\nrank  message                        MsgId       fit\n");
+    std::size_t shown = 0;
+    for (const Candidate& c : found) {
+      if (c.rank > 1 && ++shown > 5) {
+        emit("  ... and " + std::to_string(found.size() - static_cast<std::size_t>(&c - found.data())) + " more (--json lists them all)\n");
+        break;
+      }
+      char line[200];
+      std::string fit = c.fit.exact_vtables ? "exact vtables" : "shorter vtables";
+      if (c.layout == Encoding::fixed) fit += c.fit.length_matches ? ", length L" : ", not its length L";
+      std::snprintf(line, sizeof line, "%4u  %-30s 0x%08x  %s\n", c.rank, c.message->name, c.message->id, fit.c_str());
+      emit(line);
+    }
+    std::size_t ties = 0;
+    while (ties < found.size() && found[ties].rank == 1) ++ties;
+    if (ties > 1) emit("\n" + std::to_string(ties) + " messages share rank 1: their shapes read these bytes alike\n");
+  }
+  return found.empty() ? 1 : 0;
+}
+
+int encode_cmd(const Message& m, const std::string& text, Encoding e, bool hex, bool lines, bool framed) {
+  if (!lines) {
+    SourceMap map;
+    const Bytes b = encode(m, parse_json(text, &map), e, &map);
+    emit(hex ? hex_lines(b) : std::string(b.begin(), b.end()));
+    return 0;
+  }
+  int worst = 0;
+  std::size_t line = 1;
+  for (std::size_t at = 0; at < text.size(); ++line) {
+    const std::size_t eol = std::min(text.find('\n', at), text.size());
+    const std::string_view l(text.data() + at, eol - at);
+    at = eol + 1;
+    if (l.find_first_not_of(" \t\r") == std::string_view::npos) continue;
+    try {
+      SourceMap map;
+      const Bytes b = encode(m, parse_json(l, &map), e, &map);
+      emit(framed ? frame(b) : hex_string(b) + "\n");
+    } catch (const Error& err) {
+      if (err.kind == ErrorKind::io || err.kind == ErrorKind::usage) throw;
+      std::fprintf(stderr, "kav: line %zu: %s\n", line, err.what());
+      worst = std::max(worst, exit_status(err.kind));
+      if (!framed) emit("\n");  // keeps output lines aligned with input lines
+    }
+  }
+  return worst;
+}
+
+int suggest_subcommand(const std::string& given) {
+  std::vector<std::string> all;
+  for (const Cmd& c : kCommands) all.emplace_back(c.name);
+  const auto near = closest(given, all, 1);
+  std::fprintf(stderr, "kav: unknown subcommand '%s'; did you mean '%s'? (kav help lists them all)\n",
+               given.substr(0, 40).c_str(), near[0].c_str());
+  return 2;
+}
+
+int run(int argc, char** argv) {
+  // Help, version and generated documents come first, so that they need nothing else right.
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (first == "--version" || first == "-V") return emit("kav " KAV_VERSION " (libkav " KAV_VERSION ")\n"), 0;
+  if (first == "--help-man") return emit(man_page()), 0;
+  if (first == "--completion-bash") return emit(completion_bash()), 0;
+  if (first == "help" || first == "--help" || first == "-h" || first.empty()) {
+    if (argc > 2 && first == "help" && command(argv[2]) == nullptr) return suggest_subcommand(argv[2]);
+    emit(help_text(argc > 2 && first == "help" ? command(argv[2]) : nullptr));
+    return first.empty() ? 2 : 0;
+  }
+  if (first[0] != '-' && command(first) == nullptr) return suggest_subcommand(first);
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return emit(help_text(command(first))), 0;
+  }
+
+  CLI::App app{"kav"};
+  app.set_help_flag();
+  app.require_subcommand(1);
+  std::string msg, file, out_path;
+  bool json = false, hex = false, fixed = false, compact = false, lines = false, framed = false, force = false;
+  auto* list_cmd = app.add_subcommand("list");
+  list_cmd->add_flag("--json", json);
+  auto* show_cmd = app.add_subcommand("show");
+  show_cmd->add_option("MSG", msg)->required();
+  show_cmd->add_flag("--json", json);
+  auto* skeleton_cmd = app.add_subcommand("skeleton");
+  skeleton_cmd->add_option("MSG", msg)->required();
+  auto buffer_cmd = [&](const char* name) {
+    auto* c = app.add_subcommand(name);
+    c->add_option("MSG", msg)->required();
+    c->add_option("FILE", file);
+    c->add_flag("--hex", hex);
+    c->add_flag("--lines", lines);
+    c->add_flag("--framed", framed);
     return c;
   };
-  auto* decode_cmd = add_buffer_cmd("decode", "print the structure __unpack makes of a buffer, as JSON");
-  auto* explain_cmd = add_buffer_cmd("explain", "annotated byte map of a buffer and the first check that fails");
-  auto* encode_cmd = app.add_subcommand("encode", "encode a structure given as JSON");
-  encode_cmd->add_option("MSG", msg, "message name, wire name or MsgId")->required();
-  encode_cmd->add_option("FILE", file, "JSON input file; '-' or none reads standard input");
-  auto* fixed_opt = encode_cmd->add_flag("--fixed", fixed, "the fixed layout of the send path");
-  encode_cmd->add_flag("--compact", compact, "the compact layout of __pack (the default)")->excludes(fixed_opt);
-  encode_cmd->add_flag("--hex", hex, "write hex text instead of raw bytes");
+  auto* decode_cmd = buffer_cmd("decode");
+  buffer_cmd("explain");
+  auto* identify_sub = app.add_subcommand("identify");
+  identify_sub->add_option("FILE", file);
+  identify_sub->add_flag("--hex", hex);
+  identify_sub->add_flag("--json", json);
+  auto* encode_sub = app.add_subcommand("encode");
+  encode_sub->add_option("MSG", msg)->required();
+  encode_sub->add_option("FILE", file);
+  auto* fixed_opt = encode_sub->add_flag("--fixed", fixed);
+  encode_sub->add_flag("--compact", compact)->excludes(fixed_opt);
+  encode_sub->add_flag("--hex", hex);
+  encode_sub->add_flag("--lines", lines);
+  encode_sub->add_flag("--framed", framed);
+  encode_sub->add_option("-o,--output", out_path);
+  encode_sub->add_flag("--force", force);
+  app.add_subcommand("help");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    std::string what = e.what();
+    if (what.size() > 200) what = what.substr(0, 200) + "...";
+    std::fprintf(stderr, "kav: %s (kav help %s shows the options)\n", what.c_str(), first.c_str());
+    return 2;
   }
 
+  if (*list_cmd) return list(json);
+  if (*identify_sub) return identify_cmd(hex ? hex_input(read_input(file, "a buffer")) : [&] {
+    const std::string t = read_input(file, "a buffer");
+    return Bytes(t.begin(), t.end());
+  }(), json);
+  const Message& m = find_message(msg);
+  if (*show_cmd) return emit(json ? dump(shape_json(shape(m))) + "\n" : shape_text(shape(m))), 0;
+  if (*skeleton_cmd) return emit(dump(skeleton(m)) + "\n"), 0;
+  lines = lines || framed;
+  if (*encode_sub) {
+    const bool binary = framed || (!hex && !lines);
+    if (binary && out_path.empty() && !force && ::isatty(1) != 0)
+      throw Error(ErrorKind::usage, "refusing to write binary to a terminal; use --hex, -o FILE or --force");
+    const std::string text = read_input(file, std::string(m.name) + " as JSON");
+    if (!out_path.empty()) {
+      g_out = std::fopen(out_path.c_str(), "wb");
+      if (g_out == nullptr) throw Error(ErrorKind::io, "cannot open '" + out_path + "' for writing: " + std::strerror(errno));
+    }
+    return encode_cmd(m, text, fixed ? Encoding::fixed : Encoding::compact, hex, lines, framed);
+  }
+  const std::string what = lines ? std::string("buffers of ") + m.name : std::string(m.name);
+  const std::string text = read_input(file, what);
+  if (!lines) {
+    const Bytes b = hex ? hex_input(text) : Bytes(text.begin(), text.end());
+    return *decode_cmd ? decode_one(m, b, "", false) : explain_one(m, b, 0, false);
+  }
+  int worst = 0;
+  for (const Item& it : stream_items(text, framed)) {
+    const std::string where = (framed ? "frame " : "line ") + std::to_string(it.number) + ": ";
+    if (it.error) {
+      std::fprintf(stderr, "kav: %s%s\n", where.c_str(), it.error->what());
+      if (!framed) emit("null\n");
+      worst = std::max(worst, exit_status(it.error->kind));
+      continue;
+    }
+    worst = std::max(worst, *decode_cmd ? decode_one(m, it.bytes, where, true) : explain_one(m, it.bytes, it.number, true));
+  }
+  return worst;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int status;
   try {
-    if (*list_cmd) return list(json);
-    const MessageOps& m = find_message(msg);
-    if (*decode_cmd) {
-      const Bytes b = read_buffer(file, hex);
-      std::printf("%s\n", m.decode(b).dump(2).c_str());
-      return 0;
-    }
-    if (*explain_cmd) {
-      const Bytes b = read_buffer(file, hex);
-      std::string out;
-      const int status = m.explain(b, out);
-      std::fputs(out.c_str(), stdout);
-      return status;
-    }
-    const Json j = parse_json(read_input(file));
-    write_buffer(m.encode(j, fixed ? Encoder::fixed : Encoder::compact), hex);
-    return 0;
+    status = run(argc, argv);
   } catch (const Error& e) {
     std::fprintf(stderr, "kav: %s\n", e.what());
-    return 1;
+    status = exit_status(e.kind);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "kav: out of memory\n");
-    return 1;
+    status = 3;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kav: internal error: %s\n", e.what());
-    return 70;
+    status = 70;
   }
+  // Output that never reached its file is an error, also when it fails only at the last flush.
+  std::FILE* out = g_out;
+  const bool flushed = std::fflush(out) == 0 && std::ferror(out) == 0;
+  const int err = errno;
+  const bool closed = std::fclose(out) == 0;
+  if (!flushed || !closed) {
+    if (g_write_failed) return 3;
+    std::fprintf(stderr, "kav: cannot write the output: %s\n", std::strerror(flushed ? errno : err));
+    return 3;
+  }
+  if (out != stdout && std::fclose(stdout) != 0) return 3;
+  return status;
 }

@@ -1,0 +1,68 @@
+# Type stubs of the kav package; the docstrings at run time (help(kav.decode)) have examples.
+from typing import Any, Literal, Optional, Union
+
+Buffer = Union[bytes, bytearray, memoryview]
+Value = dict[str, Any]  # field<k>: int | bytes | list[int] | list[Value] | Value | None
+
+class MalformedBuffer(ValueError):
+    """A buffer breaks the format's rules (decode with strict=True)."""
+    message: str  # the message's name
+    position: int  # byte position of the first failing check
+    path: str  # field path (field1[0].field7), '' for the root table's header
+    rule: str  # what is wrong, in words
+    log: list[str]  # the library's log lines while __unpack ran
+
+class UnknownMessage(LookupError):
+    """No message has this name, wire name or MsgId."""
+
+class Fit:
+    well_formed: bool
+    every_byte: bool
+    exact_vtables: bool
+    length_matches: bool
+    @property
+    def exact(self) -> bool: ...
+
+class Fault:
+    position: int
+    path: str
+    rule: str
+    @property
+    def logged_by(self) -> Optional[str]: ...
+
+class Report:
+    text: str
+    well_formed: bool
+    agrees: bool
+    fault: Optional[Fault]
+    log: list[str]
+    fit: Fit
+    @property
+    def layout(self) -> Optional[Literal["compact", "fixed"]]: ...
+    @property
+    def better(self) -> list[str]: ...
+
+class Candidate:
+    rank: int
+    fit: Fit
+    @property
+    def name(self) -> str: ...
+    @property
+    def wire_name(self) -> str: ...
+    @property
+    def msg_id(self) -> int: ...
+    @property
+    def layout(self) -> Literal["compact", "fixed"]: ...
+
+def messages() -> list[dict[str, Any]]:
+    """Every message: name, package, wire_name, msg_id, size, fixed_length (or None), slots."""
+def encode(name: str, value: Value, *, layout: Literal["compact", "fixed"] = "compact") -> bytes:
+    """The compact layout of __pack, or the fixed layout of the send path."""
+def decode(name: str, data: Buffer, *, strict: bool = True) -> Value:
+    """What __unpack produces; strict raises MalformedBuffer for a malformed buffer."""
+def explain(name: str, data: Buffer) -> Report:
+    """The byte map of a buffer, its first failing check and the cross-check with __unpack."""
+def identify(data: Buffer) -> list[Candidate]:
+    """The messages whose decoder accepts the buffer with every byte accounted for, best first."""
+def skeleton(name: str) -> Value:
+    """Every field zero and one item in each list."""

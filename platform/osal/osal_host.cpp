@@ -74,7 +74,8 @@ void check(bool ok, const char* what) {
     ++s.live;
   }
   ++s.mem_total;
-  if (s.mem.size() < kKept) s.mem.push_back(Mem{{service, size, arg, nullptr, p, OSAL_HOST_MEM_UNKNOWN}, func ? func : ""});
+  if (s.mem.size() < kKept)
+    s.mem.push_back(Mem{{service, size, arg, nullptr, p, OSAL_HOST_MEM_UNKNOWN}, func ? func : ""});
   return p;
 }
 
@@ -107,8 +108,17 @@ extern "C" {
 #if OSAL_HOST_HAS(LOG)
 void RVX_OsalLogWrite(const SerialLogModule* mod, uint32_t level, uint32_t code, const char* file, uint32_t line,
                       const char* func, const char* fmt, ...) {
-  Log r{mod, mod ? text(mod->module_name) : "", mod ? text(mod->subsystem_name) : "", text(file), text(func),
-        text(fmt), "", mod ? mod->module_id : 0, level, code, line};
+  Log r{mod,
+        mod ? text(mod->module_name) : "",
+        mod ? text(mod->subsystem_name) : "",
+        text(file),
+        text(func),
+        text(fmt),
+        "",
+        mod ? mod->module_id : 0,
+        level,
+        code,
+        line};
   char buf[512];
   va_list ap;
   va_start(ap, fmt);
@@ -182,8 +192,6 @@ OSAL_HOST_LOCKED(int, osal_host_log_record, (uint32_t i, OsalHostLogRecord* out)
                                           r.text.c_str()};
                  return 1;)
 OSAL_HOST_LOCKED(int, osal_host_mem_event, (uint32_t i, OsalHostMemEvent* out), if (i >= s.mem.size()) return 0;
-                 *out = s.mem[i].e;
-                 out->func = s.mem[i].func.c_str();
-                 return 1;)
+                 *out = s.mem[i].e; out->func = s.mem[i].func.c_str(); return 1;)
 
 }  // extern "C"

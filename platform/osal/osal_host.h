@@ -18,11 +18,11 @@ extern "C" {
 #define OSAL_HOST_SVC_CACHE_ALLOC 16u /* RVX_OsalMemCacheAlloc */
 
 typedef struct OsalHostLogRecord {
-    const void *module;  /* the module record as passed */
-    const char *module_name, *subsystem_name;
-    uint32_t module_id, level, code, line;
-    const char *file, *func, *fmt;
-    const char *text;    /* the formatted message */
+  const void* module; /* the module record as passed */
+  const char *module_name, *subsystem_name;
+  uint32_t module_id, level, code, line;
+  const char *file, *func, *fmt;
+  const char* text; /* the formatted message */
 } OsalHostLogRecord;
 
 #define OSAL_HOST_MEM_ALLOC 0u       /* RVX_OsalMemAlloc */
@@ -31,12 +31,12 @@ typedef struct OsalHostLogRecord {
 #define OSAL_HOST_MEM_UNKNOWN 3u     /* origin of a released pointer that is not a live block */
 
 typedef struct OsalHostMemEvent {
-    uint32_t service; /* OSAL_HOST_MEM_* */
-    uint32_t size;    /* requested size; for a release the block's size */
-    uint32_t arg;     /* module id or pool */
-    const char *func;
-    void *ptr;        /* block returned (null: the allocation failed) or released */
-    uint32_t origin;  /* release: the service that allocated ptr */
+  uint32_t service; /* OSAL_HOST_MEM_* */
+  uint32_t size;    /* requested size; for a release the block's size */
+  uint32_t arg;     /* module id or pool */
+  const char* func;
+  void* ptr;       /* block returned (null: the allocation failed) or released */
+  uint32_t origin; /* release: the service that allocated ptr */
 } OsalHostMemEvent;
 
 uint32_t osal_host_services(void);
@@ -50,11 +50,11 @@ void osal_host_set_use_flag(uint32_t value);
 void osal_host_fail_alloc_at(uint32_t k);
 
 uint32_t osal_host_log_count(void);
-int osal_host_log_record(uint32_t i, OsalHostLogRecord *out); /* 0 when absent */
+int osal_host_log_record(uint32_t i, OsalHostLogRecord* out); /* 0 when absent */
 uint32_t osal_host_mem_event_count(void);
-int osal_host_mem_event(uint32_t i, OsalHostMemEvent *out);  /* 0 when absent */
-uint32_t osal_host_live_blocks(void);                         /* allocated since reset, not released */
-uint64_t osal_host_block_size(const void *p);                 /* UINT64_MAX: not a live block */
+int osal_host_mem_event(uint32_t i, OsalHostMemEvent* out); /* 0 when absent */
+uint32_t osal_host_live_blocks(void);                       /* allocated since reset, not released */
+uint64_t osal_host_block_size(const void* p);               /* UINT64_MAX: not a live block */
 uint32_t osal_host_bad_free_count(void);
 uint32_t osal_host_use_flag_calls(void);
 uint32_t osal_host_use_flag_arg(uint32_t i);

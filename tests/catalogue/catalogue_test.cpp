@@ -59,9 +59,12 @@ struct Api {
   u32 (*sendsingle)(u32, const void*, std::uint64_t, std::uint64_t);
   u32 (*sendbatch)(u32, const void*, u32, std::uint64_t);
   explicit Api(const Row& r)
-      : pack(fn<decltype(pack)>(r, "__pack")), unpack(fn<decltype(unpack)>(r, "__unpack")),
-        release(fn<decltype(release)>(r, "_free__unpacked")), sendmsg(fn<decltype(sendmsg)>(r, "__sendmsg")),
-        sendtomsg(fn<decltype(sendtomsg)>(r, "__sendtomsg")), sendsingle(fn<decltype(sendsingle)>(r, "__sendsingle")),
+      : pack(fn<decltype(pack)>(r, "__pack")),
+        unpack(fn<decltype(unpack)>(r, "__unpack")),
+        release(fn<decltype(release)>(r, "_free__unpacked")),
+        sendmsg(fn<decltype(sendmsg)>(r, "__sendmsg")),
+        sendtomsg(fn<decltype(sendtomsg)>(r, "__sendtomsg")),
+        sendsingle(fn<decltype(sendsingle)>(r, "__sendsingle")),
         sendbatch(fn<decltype(sendbatch)>(r, "__sendbatch")) {}
 };
 
@@ -88,8 +91,16 @@ struct Area {
     return std::all_of(b.begin() + static_cast<long>(from), b.begin() + static_cast<long>(to),
                        [v](u8 x) { return x == v; });
   }
-  u32 u32_at(std::size_t at) const { u32 v; std::memcpy(&v, &b[at], 4); return v; }
-  void* ptr_at(std::size_t at) const { void* p; std::memcpy(&p, &b[at], sizeof p); return p; }
+  u32 u32_at(std::size_t at) const {
+    u32 v;
+    std::memcpy(&v, &b[at], 4);
+    return v;
+  }
+  void* ptr_at(std::size_t at) const {
+    void* p;
+    std::memcpy(&p, &b[at], sizeof p);
+    return p;
+  }
 };
 // A list: field0 at 0, n_field1 at 4, field1 at 8.
 void set_list(Area& a, u32 field0, u32 count, const void* items) {
@@ -200,8 +211,9 @@ TEST(EveryMessage, UnpackReturnsTheSizeAndShowsItsForm) {
       out = Area(0xA5);
       EXPECT_EQ(api.unpack(bytes, len, out.b.data()), r.size);
       EXPECT_TRUE(out.all(in_place ? 0xA5 : 0, 0, r.size) && out.all(0xA5, r.size, out.b.size()));
-      expect_log(std::string(r.name) + (in_place ? "_unpack" : "_unpack_non_root"), in_place ? 111 : 121,
-                 "[KESMO]:Table offset(" + std::to_string(table) + ") is out of range(4 - " + std::to_string(len) + ")");
+      expect_log(
+          std::string(r.name) + (in_place ? "_unpack" : "_unpack_non_root"), in_place ? 111 : 121,
+          "[KESMO]:Table offset(" + std::to_string(table) + ") is out of range(4 - " + std::to_string(len) + ")");
     }
   });
 }
@@ -221,17 +233,22 @@ TEST(EveryMessage, PackedSizesAndCapacity) {
   for_each_row([](const Row& r, const Api& api) {
     Area zero, full;
     std::vector<u8> items;
-    if (list(r)) set_list(full, 1, 0, nullptr);
-    else full.pattern(1);
+    if (list(r))
+      set_list(full, 1, 0, nullptr);
+    else
+      full.pattern(1);
     EXPECT_EQ(pack(api, zero.b.data()).size(), r.packed_zero);
     const auto packed = pack(api, full.b.data());
     EXPECT_EQ(packed.size(), r.packed_full);
     expect_compact_root(r, packed);
     if (list(r)) {  // the list is packed only when both count and pointer are set
       const Row& item = row_named(r.item);
-      struct Case { u32 field0, count, seed, want; };
-      for (const Case& c : {Case{0, 0, 3, r.packed_zero}, Case{7, 0, 3, r.packed_full},
-                            Case{0, 2, 0, 16 + 8 + 2 * item.packed_zero}, Case{7, 3, 31, 20 + 8 + 3 * item.packed_full}}) {
+      struct Case {
+        u32 field0, count, seed, want;
+      };
+      for (const Case& c :
+           {Case{0, 0, 3, r.packed_zero}, Case{7, 0, 3, r.packed_full}, Case{0, 2, 0, 16 + 8 + 2 * item.packed_zero},
+            Case{7, 3, 31, 20 + 8 + 3 * item.packed_full}}) {
         items = items_of(r, std::max(c.count, 1u), c.seed);
         Area list;
         set_list(list, c.field0, c.count, items.data());
@@ -326,8 +343,10 @@ TEST(EveryMessage, EverySendShapeMakesOneLibraryCall) {
     std::vector<u8> two(2 * r.size + 16, 0), items;
     Area a, b;
     make(r, a, items, 1, 5);
-    if (list(r)) set_list(b, 0, 0, nullptr);
-    else b.pattern(6);
+    if (list(r))
+      set_list(b, 0, 0, nullptr);
+    else
+      b.pattern(6);
     std::memcpy(two.data(), a.b.data(), r.size);
     std::memcpy(two.data() + r.size, b.b.data(), r.size);
     const u32 len_a = list(r) ? static_cast<u32>(pack(api, a.b.data()).size()) : r.fixed_len;
@@ -335,7 +354,12 @@ TEST(EveryMessage, EverySendShapeMakesOneLibraryCall) {
     EXPECT_EQ(api.sendmsg(1, two.data(), 0), kFail);
     EXPECT_EQ(api.sendtomsg(1, two.data(), 0, 5), kFail);
     EXPECT_EQ(vmesh_send_count() + osal_host_mem_event_count(), 0u) << "count 0 does no work";
-    struct Call { u32 (*send)(const Api&, const u8*); u32 function, count; std::uint64_t to; u32 result; };
+    struct Call {
+      u32 (*send)(const Api&, const u8*);
+      u32 function, count;
+      std::uint64_t to;
+      u32 result;
+    };
     const Call calls[] = {
         {[](const Api& x, const u8* m) { return x.sendmsg(9, m, 1); }, VMESH_SEND_MSG, 1, 0, 0},
         {[](const Api& x, const u8* m) { return x.sendtomsg(9, m, 1, 0); }, VMESH_SEND_MSG, 1, 0, 5},

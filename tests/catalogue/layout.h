@@ -10,10 +10,11 @@
 #include "kav_sync.h"
 
 struct kav_layout {
-    const char *type, *member;
-    size_t size, offset;
+  const char *type, *member;
+  size_t size, offset;
 };
 #define KAV_LAYOUT_S(T) {#T, "", sizeof(T), 0},
-#define KAV_LAYOUT_M(T, m) {#T, #m, sizeof(((T *)0)->m), offsetof(T, m)},
-#define KAV_LAYOUT_TABLE {KAV_STRUCTS(KAV_LAYOUT_S, KAV_LAYOUT_M)}
+#define KAV_LAYOUT_M(T, m) {#T, #m, sizeof(((T*)0)->m), offsetof(T, m)},
+#define KAV_LAYOUT_TABLE \
+  { KAV_STRUCTS(KAV_LAYOUT_S, KAV_LAYOUT_M) }
 #endif

@@ -55,7 +55,8 @@ struct HostList {
   std::vector<std::string> out;
   OsalHostMemEvent e{};
   for (u32 i = 0; osal_host_mem_event(i, &e) == 1; ++i)
-    out.push_back(std::to_string(e.service) + " " + std::to_string(e.size) + " " + std::to_string(e.arg) + " " + e.func);
+    out.push_back(std::to_string(e.service) + " " + std::to_string(e.size) + " " + std::to_string(e.arg) + " " +
+                  e.func);
   return out;
 }
 [[maybe_unused]] std::vector<std::string> log_funcs() {

@@ -27,7 +27,9 @@ struct Reader {
   bool more() const { return at < tok.size() && tok[at] != "}" && tok[at] != ">"; }
   std::string next() { return at < tok.size() ? tok[at++] : ""; }
   template <class U>
-  void scalar(u32, U& x) { x = more() ? static_cast<U>(std::stoull(next(), nullptr, 0)) : 0; }
+  void scalar(u32, U& x) {
+    x = more() ? static_cast<U>(std::stoull(next(), nullptr, 0)) : 0;
+  }
   template <class A>
   void bytes(A& a) {
     if (!more()) return;
@@ -38,9 +40,13 @@ struct Reader {
       reinterpret_cast<u8*>(&a)[i] = static_cast<u8>(std::stoul(h.substr(1 + 2 * i, 2), nullptr, 16));
   }
   template <class A>
-  void byte_array(u32, A& a) { bytes(a); }
+  void byte_array(u32, A& a) {
+    bytes(a);
+  }
   template <class A>
-  void struct_array(u32, A& a) { bytes(a); }
+  void struct_array(u32, A& a) {
+    bytes(a);
+  }
   template <class R>
   void record(R& r) {
     ASSERT_EQ(next(), "{");
@@ -48,7 +54,9 @@ struct Reader {
     ASSERT_EQ(next(), "}");
   }
   template <class R>
-  void nested(u32, R& r) { if (more()) record(r); }
+  void nested(u32, R& r) {
+    if (more()) record(r);
+  }
   template <class R>
   void vector(u32, u32& count, R*& items) {
     if (!more()) return;
@@ -73,7 +81,7 @@ struct Case {
   int line = 0;
   std::string kind, message;
   std::vector<std::string> input, output;  // tokens
-  std::vector<std::string> logs;            // "func line code text"
+  std::vector<std::string> logs;           // "func line code text"
   u32 alloc = 0, fail = 0;
   bool swapped = false;
 };
@@ -104,11 +112,15 @@ void expect_host(const Case& c, const std::string& message) {
   for (u32 i = 0; i < osal_host_mem_event_count(); ++i) {
     OsalHostMemEvent e{};
     osal_host_mem_event(i, &e);
-    mem.push_back(std::to_string(e.service) + " " + std::to_string(e.size) + " " + std::to_string(e.arg) + " " + e.func);
+    mem.push_back(std::to_string(e.service) + " " + std::to_string(e.size) + " " + std::to_string(e.arg) + " " +
+                  e.func);
   }
   if (c.alloc != 0) {
-    want.push_back(std::to_string(OSAL_HOST_MEM_CACHE_ALLOC) + " " + std::to_string(c.alloc) + " 12 " + message + "_unpack");
-    if (c.fail == 0) want.push_back(std::to_string(OSAL_HOST_MEM_FREE) + " " + std::to_string(c.alloc) + " 12 " + message + "_free_unpacked");
+    want.push_back(std::to_string(OSAL_HOST_MEM_CACHE_ALLOC) + " " + std::to_string(c.alloc) + " 12 " + message +
+                   "_unpack");
+    if (c.fail == 0)
+      want.push_back(std::to_string(OSAL_HOST_MEM_FREE) + " " + std::to_string(c.alloc) + " 12 " + message +
+                     "_free_unpacked");
   }
   EXPECT_EQ(mem, want);
   EXPECT_EQ(osal_host_live_blocks(), 0u);
@@ -179,7 +191,8 @@ std::vector<Case> cases() {
   for (std::string line; std::getline(in, line);) {
     ++n;
     for (const char* s : {"{", "}", "<", ">"})  // each a word of its own; "=>" becomes "= >"
-      for (std::size_t p = 0; (p = line.find(s, p)) != std::string::npos; p += 3) line.replace(p, 1, std::string(" ") + s + " ");
+      for (std::size_t p = 0; (p = line.find(s, p)) != std::string::npos; p += 3)
+        line.replace(p, 1, std::string(" ") + s + " ");
     std::istringstream words(line);
     std::string w;
     if (!(words >> w) || w[0] == '#') continue;
@@ -204,8 +217,10 @@ std::vector<Case> cases() {
       continue;
     }
     for (std::string t; words >> t;) {
-      if (t == "=") arrow = true, words >> t;  // the ">" of "=>"
-      else (arrow ? out.back().output : out.back().input).push_back(t);
+      if (t == "=")
+        arrow = true, words >> t;  // the ">" of "=>"
+      else
+        (arrow ? out.back().output : out.back().input).push_back(t);
     }
   }
   return out;

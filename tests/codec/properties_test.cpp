@@ -72,15 +72,21 @@ TEST(EveryMessage, PackedThenUnpackedGivesTheStructureBack) {
 struct ZeroNth {
   u32 n, seen = 0, width = 0;  // width: of the scalar zeroed, 0 when there are not n + 1 scalars
   template <class U>
-  void scalar(u32, U& x) { if (seen++ == n) x = 0, width = sizeof x; }
+  void scalar(u32, U& x) {
+    if (seen++ == n) x = 0, width = sizeof x;
+  }
   template <class A>
   void byte_array(u32, A&) {}
   template <class A>
   void struct_array(u32, A&) {}
   template <class R>
-  void nested(u32, R& r) { visit_slots(r, *this); }
+  void nested(u32, R& r) {
+    visit_slots(r, *this);
+  }
   template <class R>
-  void vector(u32, u32& count, R*& items) { for (u32 i = 0; i < count; ++i) visit_slots(items[i], *this); }
+  void vector(u32, u32& count, R*& items) {
+    for (u32 i = 0; i < count; ++i) visit_slots(items[i], *this);
+  }
 };
 
 // Every scalar present, then each one left out in turn: the encoder's word-at-a-time presence
@@ -215,11 +221,13 @@ TEST(EveryMessage, EveryAllocationFailingInTurn) {
     SCOPED_TRACE(M::full_name);
     test::Arena arena;
     T w[2] = {test::random_structure<T>(rng, arena), test::random_structure<T>(rng, arena)};
-    fail_each_allocation("batch send", [&] { return M::sendbatch_fn(1, w, 2, 0); }, gave_up);
+    fail_each_allocation(
+        "batch send", [&] { return M::sendbatch_fn(1, w, 2, 0); }, gave_up);
     if constexpr (has_vector<T>) {
       w[0].n_field1 = 3;
       w[0].field1 = arena.make<std::remove_pointer_t<decltype(w[0].field1)>>(3);
-      fail_each_allocation("single send", [&] { return M::sendsingle_fn(1, w, 0, 0); }, gave_up);
+      fail_each_allocation(
+          "single send", [&] { return M::sendsingle_fn(1, w, 0, 0); }, gave_up);
       Bytes buf = pack_checked<M>(w[0]);
       T out;
       const auto unpack = [&] {
@@ -233,9 +241,10 @@ TEST(EveryMessage, EveryAllocationFailingInTurn) {
         EXPECT_EQ(std::tuple(out.field0, out.n_field1, out.field1), std::tuple(w[0].field0, 3u, nullptr));
         OsalHostLogRecord rec{};
         ASSERT_EQ(osal_host_log_record(0, &rec), 1);
-        EXPECT_EQ(std::string(rec.func) + " " + std::to_string(rec.line) + " " + std::to_string(rec.code) + " " + rec.text,
-                  std::string(M::full_name) + "_unpack 131 12 [KESMO]:Malloc unpack data unsuccess, size(" +
-                      std::to_string(3 * sizeof(*out.field1)) + ")");
+        EXPECT_EQ(
+            std::string(rec.func) + " " + std::to_string(rec.line) + " " + std::to_string(rec.code) + " " + rec.text,
+            std::string(M::full_name) + "_unpack 131 12 [KESMO]:Malloc unpack data unsuccess, size(" +
+                std::to_string(3 * sizeof(*out.field1)) + ")");
       });
     }
   });

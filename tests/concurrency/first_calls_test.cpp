@@ -27,8 +27,8 @@ constexpr unsigned kThreads = 16, kRounds = 4;
 const u8 kRootOutside[8] = {8};  // root offset 8 in 8 bytes: no room for the table
 const u8 kRootAtEnd[4] = {4};    // root offset 4 in 4 bytes
 // An update list of two items whose tables list no slots, both at 36.
-const u8 kTwoEmptyItems[] = {12, 0, 0, 0, 8, 0, 0, 0, 0, 0, 4, 0, 8, 0, 0, 0, 4, 0, 0, 0, 2, 0, 0, 0,
-                             12, 0, 0, 0, 8, 0, 0, 0, 4, 0, 4, 0, 4, 0, 0, 0};
+const u8 kTwoEmptyItems[] = {12, 0, 0, 0, 8,  0, 0, 0, 0, 0, 4, 0, 8, 0, 0, 0, 4, 0, 0, 0,
+                             2,  0, 0, 0, 12, 0, 0, 0, 8, 0, 0, 0, 4, 0, 4, 0, 4, 0, 0, 0};
 const u8 kEmptyPair[16] = {12, 0, 0, 0, 8, 0, 4, 0, 0, 0, 0, 0, 8, 0, 0, 0};  // two slots, both absent
 
 // Each kind of first call counts what it got wrong into `wrong`.
@@ -97,14 +97,15 @@ TEST(FirstCalls, AllFourUnitsFromManyThreads) {
     ++logs[rec.func];
     EXPECT_EQ(std::to_string(rec.level) + " " + std::to_string(rec.code) + " " + rec.module_name, "2 22 KESMO");
     const std::string f = rec.func;
-    modules[std::string(f.starts_with("kav_sync_") ? "sync" : "main") + (f.ends_with("_pack") ? " send" : " unpack")].insert(rec.module);
+    modules[std::string(f.starts_with("kav_sync_") ? "sync" : "main") + (f.ends_with("_pack") ? " send" : " unpack")]
+        .insert(rec.module);
   }
   EXPECT_EQ(logs, (std::map<std::string, u32>{{"kav_host_unpack_non_root", n},
-                                               {"kav_pid_state_unpack", n},
-                                               {"kav_pid_state_pack", n},
-                                               {"kav_sync_host_update_unpack_non_root", n},
-                                               {"kav_sync_ethlen_update_unpack", n},
-                                               {"kav_sync_ethlen_update_pack", n}}));
+                                              {"kav_pid_state_unpack", n},
+                                              {"kav_pid_state_pack", n},
+                                              {"kav_sync_host_update_unpack_non_root", n},
+                                              {"kav_sync_ethlen_update_unpack", n},
+                                              {"kav_sync_ethlen_update_pack", n}}));
   for (const auto& [unit, m] : modules) EXPECT_EQ(m.size(), 1u) << unit;
 
   std::map<std::string, u32> allocs;
@@ -119,9 +120,9 @@ TEST(FirstCalls, AllFourUnitsFromManyThreads) {
     EXPECT_EQ(ev.service, std::string(ev.func).ends_with("_unpack") ? OSAL_HOST_MEM_CACHE_ALLOC : OSAL_HOST_MEM_ALLOC);
   }
   EXPECT_EQ(allocs, (std::map<std::string, u32>{{"kav_host_update_unpack", n},
-                                                 {"kav_pid_state__sendbatch", n},
-                                                 {"kav_host_update__sendsingle", n},
-                                                 {"kav_sync_host_update__sendbatch", n}}));
+                                                {"kav_pid_state__sendbatch", n},
+                                                {"kav_host_update__sendsingle", n},
+                                                {"kav_sync_host_update__sendbatch", n}}));
   EXPECT_EQ(osal_host_mem_event_count(), 2 * 4 * n) << "every block released";
   EXPECT_EQ(osal_host_live_blocks() + osal_host_bad_free_count(), 0u);
   EXPECT_EQ(vmesh_send_count(), 3 * n);

@@ -31,7 +31,8 @@ const u8* one_area(u32 size, const std::string& func) {
   EXPECT_EQ(osal_host_mem_event_count(), 2u);
   osal_host_mem_event(0, &a);
   osal_host_mem_event(1, &r);
-  EXPECT_EQ(std::tuple(a.service, a.size, a.arg, std::string(a.func)), std::tuple(OSAL_HOST_MEM_ALLOC, size, 0x6200u, func));
+  EXPECT_EQ(std::tuple(a.service, a.size, a.arg, std::string(a.func)),
+            std::tuple(OSAL_HOST_MEM_ALLOC, size, 0x6200u, func));
   EXPECT_EQ(std::tuple(r.service, r.ptr, std::string(r.func)), std::tuple(OSAL_HOST_MEM_FREE, a.ptr, func));
   return static_cast<const u8*>(a.ptr);
 }
@@ -43,7 +44,8 @@ VmeshSentEntry entry(u32 call, u32 j) {
 
 TEST(Initialisers, FirstRefusalStopsRegistration) {
   std::vector<std::vector<std::string>> first_three(2);
-#define KAV_FIRST(pkg, name) if (first_three[#pkg[3] == '_'].size() < 3) first_three[#pkg[3] == '_'].push_back(#pkg "_" #name "__unpack");
+#define KAV_FIRST(pkg, name) \
+  if (first_three[#pkg[3] == '_'].size() < 3) first_three[#pkg[3] == '_'].push_back(#pkg "_" #name "__unpack");
   KAV_MESSAGES(KAV_FIRST)
   KAV_SYNC_MESSAGES(KAV_FIRST)
 #undef KAV_FIRST

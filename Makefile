@@ -11,7 +11,7 @@ endif
 # The distribution's interpreter, which the Python package is built for.
 PYTHON ?= /usr/bin/python3
 
-.PHONY: demo python test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck install package format clean
+.PHONY: demo python test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck mutants coverage install package format clean
 
 demo:
 	@bash tools/deps.sh base
@@ -57,6 +57,16 @@ fuzz:
 	cmake --preset asan
 	cmake --build --preset asan -j$(JOBS) --target fuzz_all
 	bash tools/fuzz.sh $(FUZZ_SECONDS) build/asan
+
+# Small faults applied to the library one at a time; lists the ones no test catches (slow, not in CI).
+mutants:
+	@bash tools/deps.sh base mutants
+	bash tools/mutants.sh
+
+# Line and branch coverage of the library by the suite and the fuzz regression replay (clang).
+coverage:
+	@bash tools/deps.sh base coverage
+	bash tools/coverage.sh
 
 memcheck: test-dev
 	@bash tools/deps.sh memcheck

@@ -1,10 +1,11 @@
 // Writes the seed corpus of the fuzz targets: make_corpus OUTDIR [REGRESSION_DIR]
 //
 //   OUTDIR/unpack/     for every message, the compact and the fixed encoding of a few random
-//                      structures and of the all-zero structure, and the worked layouts of the
-//                      format (hand-written bytes), each behind the message's selector byte;
+//                      structures and of the all-zero structure, each behind the message's
+//                      selector byte;
 //   OUTDIR/roundtrip/  for every message, the same structures as round-trip payloads;
-//   and, for every REGRESSION_DIR/<target>.hex, its inputs in OUTDIR/<target>/.
+//   and, for every REGRESSION_DIR/<target>.hex, its inputs in OUTDIR/<target>/ (unpack.hex starts
+//   with the worked layouts of the format, hand-written bytes).
 // The corpus is generated (fixed seeds, so the same files every time), never committed.
 #include <cstdio>
 #include <filesystem>
@@ -69,22 +70,6 @@ void seed_message(u32 selector, Out& unpack, Out& roundtrip) {
   }
 }
 
-template <class Wanted>
-u32 selector_of() {
-  u32 found = 0;
-  fuzz::for_all_messages([&]<class M>(u32 k) {
-    if constexpr (std::is_same_v<M, Wanted>) found = k;
-  });
-  return found;
-}
-
-// The worked layouts of the format and a few telling edge buffers, byte for byte.
-struct Worked {
-  const char* name;
-  u32 selector;
-  const char* hex;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,35 +84,6 @@ int main(int argc, char** argv) {
   fs::create_directories(roundtrip.dir);
 
   fuzz::for_all_messages([&]<class M>(u32 k) { seed_message<M>(k, unpack, roundtrip); });
-
-  const u32 pid_state = selector_of<catalogue::kav_pid_state_msg>();
-  const u32 pid_state_chg = selector_of<catalogue::kav_pid_state_chg_msg>();
-  const u32 host_update = selector_of<catalogue::kav_host_update_msg>();
-  // clang-format off
-  const Worked worked[] = {
-    {"worked-pid_state-1-2-3", pid_state,
-     "0E000000 0A00 1000 0400 0800 0C00 0A000000 01000000 02000000 03000000"},
-    {"worked-pid_state-1-0-3", pid_state,
-     "0E000000 0A00 0C00 0400 0000 0800 0A000000 01000000 03000000"},
-    {"worked-pid_state-0-0-0", pid_state, "0E000000 0A00 0400 0000 0000 0000 0A000000"},
-    {"worked-pid_state-fixed", pid_state,
-     "04000000 F0FFFFFF 01000000 02000000 03000000 0A00 1000 0400 0800 0C00 0000"},
-    {"worked-pid_state_chg-fixed", pid_state_chg,
-     "04000000 D8FFFFFF 3412 04000000 F0FFFFFF 05000000 06000000 07000000 0A00 1000 0400 0800 0C00"
-     " 0000 0000 0800 2600 0400 0600 00000000"},
-    {"edge-root-offset-4-of-4", pid_state, "04000000"},
-    {"edge-short-vtable", pid_state, "0E000000 0600 0800 0400 0000 0000 0A000000 01000000"},
-    {"edge-empty-list", host_update, "0C000000 0800 1000 0400 0800 08000000 05000000 04000000 00000000"},
-  };
-  // clang-format on
-  for (const Worked& w : worked) {
-    std::vector<u8> bytes;
-    if (!fuzz::parse_hex_line(w.hex, bytes)) {
-      std::fprintf(stderr, "make_corpus: bad worked layout %s\n", w.name);
-      return 1;
-    }
-    unpack.write(w.name, w.selector, bytes.data(), bytes.size());
-  }
 
   if (argc == 3) {
     for (Out* target : {&unpack, &roundtrip}) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, when they are missing; names them when it cannot.
-# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz memcheck install package lint format python)
+# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz memcheck install package lint format python mutants coverage)
 set -euo pipefail
 
 declare -A group=(
@@ -14,6 +14,8 @@ declare -A group=(
   [package]="dpkg-dev file"
   [lint]="lintian"
   [python]="python3-dev python3-pytest pybind11-dev"
+  [mutants]="ccache python3"
+  [coverage]="clang llvm-14"
 )
 
 missing=()

@@ -20,12 +20,12 @@ namespace {
 
 namespace in = kav::inspect;
 
-#define INSPECT_CHECK(cond, what)                           \
-  do {                                                      \
-    if (!(cond)) {                                          \
-      std::fprintf(stderr, "fuzz_inspect: %s\n", what);     \
-      std::abort();                                         \
-    }                                                       \
+#define INSPECT_CHECK(cond, what)                       \
+  do {                                                  \
+    if (!(cond)) {                                      \
+      std::fprintf(stderr, "fuzz_inspect: %s\n", what); \
+      std::abort();                                     \
+    }                                                   \
   } while (0)
 
 void bytes(const in::Message& m, in::ByteView b) {

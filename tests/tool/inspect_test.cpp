@@ -145,8 +145,8 @@ TEST(InspectHex, CommonDumpFormats) {
 }
 
 TEST(InspectLookup, NamesInAnyCaseAndMsgIdsInEveryForm) {
-  for (const char* key : {"kav_pid_state", "KAV_PID_STATE", "Kav.Pid_State", "0x95130b44", "0X95130B44", "95130b44",
-                          "2501053252"}) {
+  for (const char* key :
+       {"kav_pid_state", "KAV_PID_STATE", "Kav.Pid_State", "0x95130b44", "0X95130B44", "95130b44", "2501053252"}) {
     SCOPED_TRACE(key);
     EXPECT_STREQ(in::find_message(key).name, "kav_pid_state");
   }
@@ -155,7 +155,8 @@ TEST(InspectLookup, NamesInAnyCaseAndMsgIdsInEveryForm) {
     FAIL();
   } catch (const in::Error& e) {
     EXPECT_EQ(e.kind, in::ErrorKind::usage);
-    EXPECT_EQ(std::string(e.what()).rfind("unknown message 'KAV_HOST_UPDATE_'; closest names: kav_host_update, ", 0), 0u)
+    EXPECT_EQ(std::string(e.what()).rfind("unknown message 'KAV_HOST_UPDATE_'; closest names: kav_host_update, ", 0),
+              0u)
         << e.what();
   }
 }

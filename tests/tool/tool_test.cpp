@@ -89,7 +89,8 @@ Bytes from_hex(const std::string& text) {
   std::string digits;
   for (char c : text)
     if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
-  for (std::size_t i = 0; i + 1 < digits.size(); i += 2) b.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+  for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
+    b.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
   return b;
 }
 
@@ -232,8 +233,10 @@ struct TestJson {
   }
   template <class U>
   void scalar(kav::u32 k, const U& x) {
-    if constexpr (sizeof(U) == 8) j[key(k)] = std::to_string(x);  // u64 as a decimal string
-    else j[key(k)] = x;
+    if constexpr (sizeof(U) == 8)
+      j[key(k)] = std::to_string(x);  // u64 as a decimal string
+    else
+      j[key(k)] = x;
   }
   template <std::size_t N>
   void byte_array(kav::u32 k, const kav::u8 (&a)[N]) {
@@ -245,13 +248,17 @@ struct TestJson {
   void struct_array(kav::u32 k, const E (&a)[N]) {
     Json arr = Json::array();
     for (const E& e : a) {
-      if constexpr (std::is_unsigned_v<E>) arr.push_back(e);
-      else arr.push_back(of(e));
+      if constexpr (std::is_unsigned_v<E>)
+        arr.push_back(e);
+      else
+        arr.push_back(of(e));
     }
     j[key(k)] = arr;
   }
   template <class R>
-  void nested(kav::u32 k, const R& r) { j[key(k)] = of(r); }
+  void nested(kav::u32 k, const R& r) {
+    j[key(k)] = of(r);
+  }
   template <class R>
   void vector(kav::u32 k, const kav::u32& n, R* const& items) {
     j["n_" + key(k)] = items == nullptr ? 0 : n;
@@ -403,10 +410,11 @@ TEST(ToolDecode, MalformedBufferPrintsTheStructureAndExitsOne) {
   const Outcome r = kav({"decode", "kav_pid_state", "--hex"}, "04 00 00 00");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(Json::parse(r.out), Json::parse(R"({"field0": 0, "field1": 0, "field2": 0})"));
-  EXPECT_EQ(r.err, "kav: library log: kav_pid_state_unpack: [KESMO]:Table offset(4) is out of range(4 - 4) "
-                   "(level 2, code 22, line 111)\n"
-                   "kav: malformed buffer: at position 0: root table (kav_pid_state) would start at 4, but a table must "
-                   "start between 4 and 0 (the length minus 4) (kav explain shows the byte map)\n");
+  EXPECT_EQ(r.err,
+            "kav: library log: kav_pid_state_unpack: [KESMO]:Table offset(4) is out of range(4 - 4) "
+            "(level 2, code 22, line 111)\n"
+            "kav: malformed buffer: at position 0: root table (kav_pid_state) would start at 4, but a table must "
+            "start between 4 and 0 (the length minus 4) (kav explain shows the byte map)\n");
 }
 
 // ---- explain: one kind of damage per row -----------------------------------------------------------
@@ -430,7 +438,9 @@ struct ExplainRow {
 #define PS_TABLE "0a 00 00 00 01 00 00 00 02 00 00 00 03 00 00 00"
 #define CHG_HEAD "0c 00 00 00 08 00 0a 00 04 00 06 00 08 00 00 00 07 00 "
 #define CHG_NESTED "0a 00 10 00 04 00 08 00 0c 00 0a 00 00 00 01 00 00 00 02 00 00 00 03 00 00 00"
-#define HOST_HEAD "24 00 00 00 20 00 2a 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 04 00 00 00 00 00 00 00 00 00 00 00 08 00 20 00 00 00 "
+#define HOST_HEAD                                                                                                      \
+  "24 00 00 00 20 00 2a 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 04 00 00 00 00 00 00 00 00 00 00 00 08 00 20 00 " \
+  "00 00 "
 #define HOST_ZEROS16 "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
 // clang-format off
 const ExplainRow kExplain[] = {
@@ -645,8 +655,9 @@ TEST(ToolStream, ABadLineInTheMiddleKeepsTheRestAndSetsTheWorstStatus) {
   const std::string in = flat + "\nzz\n04 00 00 00\n\n" + flat + "\n";
   const Outcome d = kav({"decode", "kav_pid_state", "--lines"}, in);
   EXPECT_EQ(d.status, 3);
-  EXPECT_EQ(d.out, "{\"field0\":1,\"field1\":2,\"field2\":3}\nnull\n{\"field0\":0,\"field1\":0,\"field2\":0}\n"
-                   "{\"field0\":1,\"field1\":2,\"field2\":3}\n");
+  EXPECT_EQ(d.out,
+            "{\"field0\":1,\"field1\":2,\"field2\":3}\nnull\n{\"field0\":0,\"field1\":0,\"field2\":0}\n"
+            "{\"field0\":1,\"field1\":2,\"field2\":3}\n");
   EXPECT_NE(d.err.find("kav: line 2: malformed hex: 'z' is not a hex digit"), std::string::npos) << d.err;
   EXPECT_NE(d.err.find("kav: line 3: malformed buffer: at position 0"), std::string::npos) << d.err;
 

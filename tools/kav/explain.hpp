@@ -26,13 +26,13 @@ struct Walk {
   const u8* buf;
   u32 len;
   std::vector<Region> regions{};
-  std::vector<u32> tables{};  // positions of the tables reached
+  std::vector<u32> tables{};                   // positions of the tables reached
   std::vector<std::pair<u32, u64>> vtables{};  // start and end of the vtables read
   std::optional<u32> fault_pos{};
   std::string fault_text{};
   std::string fault_path{};
-  const char* fault_log = nullptr;  // the function name __unpack logs the fault under, if it logs
-  bool exact_vtables = true;        // every vtable so far as long as its record type
+  const char* fault_log = nullptr;    // the function name __unpack logs the fault under, if it logs
+  bool exact_vtables = true;          // every vtable so far as long as its record type
   std::optional<bool> fixed_order{};  // the root vtable lies behind its table
   std::vector<SlotState> root_states{};
   ItemStore store{};
@@ -177,7 +177,8 @@ struct SlotWalk {
     if (!detail::target_ok(p, v, q))
       return failed(p, "the offset word of " + name(k) + " at " + std::to_string(p) + " holds " + std::to_string(v) +
                            ", and " + std::to_string(p) + " + " + std::to_string(v) + " wraps around 2^32");
-    w.add(p, 4, depth, [&] { return name(k) + ": offset " + std::to_string(v) + " -> " + what + " at " + std::to_string(q); });
+    w.add(p, 4, depth,
+          [&] { return name(k) + ": offset " + std::to_string(v) + " -> " + what + " at " + std::to_string(q); });
     reach(u64{p} + 4, true);
     return true;
   }
@@ -195,8 +196,8 @@ struct SlotWalk {
       return failed(q, name(k) + ": a count of " + std::to_string(n) + " " + what + " is refused (2^31 or more)");
     const u64 end = u64{q} + 4 + u64{n} * size;
     return failed(q, name(k) + ": " + std::to_string(n) + " " + what + " of " + std::to_string(size) +
-                         (size == 1 ? " byte from " : " bytes from ") +
-                         std::to_string(q + 4) + " would end at " + std::to_string(end) + ", " + past_end());
+                         (size == 1 ? " byte from " : " bytes from ") + std::to_string(q + 4) + " would end at " +
+                         std::to_string(end) + ", " + past_end());
   }
 
   template <class E, std::size_t N>
@@ -210,7 +211,10 @@ struct SlotWalk {
     }
     std::memcpy(a, w.buf + q + 4, sizeof a);  // elements lie in memory as on the wire
     reach(u64{q} + 4 + u64{N} * size, true);  // both layouts count an array's data in its table
-    w.add(q + 4, N * size, depth, [&] { return name(k) + ": " + std::to_string(N) + (size == 1 ? " bytes" : " elements of " + std::to_string(size) + " bytes"); });
+    w.add(q + 4, N * size, depth, [&] {
+      return name(k) + ": " + std::to_string(N) +
+             (size == 1 ? " bytes" : " elements of " + std::to_string(size) + " bytes");
+    });
     state(SlotState::decoded);
   }
   template <std::size_t N>
@@ -226,8 +230,8 @@ struct SlotWalk {
     u32 o, q;
     if (!present(k, o) || !offset_word(k, o, "nested table", q)) return;
     const std::size_t first_vtable = w.vtables.size();
-    if (!walk_table(w, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name<Rn>() + ")", non_root_log<Rn>(),
-                    depth + 1, false)) {
+    if (!walk_table(w, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name<Rn>() + ")",
+                    non_root_log<Rn>(), depth + 1, false)) {
       state(SlotState::failed);
       ok = false;
       return;
@@ -256,11 +260,12 @@ struct SlotWalk {
       const std::string item = name(k) + "[" + std::to_string(i) + "]";
       u32 qi;
       if (!detail::target_ok(at, v, qi)) {
-        failed(at, "the offset word of " + item + " at " + std::to_string(at) + " holds " + std::to_string(v) + ", and " +
-                       std::to_string(at) + " + " + std::to_string(v) + " wraps around 2^32");
+        failed(at, "the offset word of " + item + " at " + std::to_string(at) + " holds " + std::to_string(v) +
+                       ", and " + std::to_string(at) + " + " + std::to_string(v) + " wraps around 2^32");
         return;
       }
-      w.add(at, 4, depth, [&] { return item + ": offset " + std::to_string(v) + " -> table at " + std::to_string(qi); });
+      w.add(at, 4, depth,
+            [&] { return item + ": offset " + std::to_string(v) + " -> table at " + std::to_string(qi); });
       if (!walk_table(w, at, qi, items[i], item, "item " + item + " (" + record_name<Rn>() + ")", non_root_log<Rn>(),
                       depth + 1, false)) {
         state(SlotState::failed);
@@ -301,7 +306,9 @@ struct DropLists {
   template <class Rn>
   void nested(u32, Rn&) {}
   template <class Rn>
-  void vector(u32, u32&, Rn*& items) { items = nullptr; }
+  void vector(u32, u32&, Rn*& items) {
+    items = nullptr;
+  }
 };
 
 // The walk of a whole buffer as __unpack makes it, and the structure it predicts.
@@ -354,7 +361,7 @@ namespace kav::inspect::impl {
 // What the generic code needs of one message, instantiated for its structure.
 struct Ops {
   Json (*unpack)(ByteView, JsonOptions);  // runs __unpack and frees what it allocated
-  Walked (*walk)(ByteView, bool quiet);  // quiet: no text, no predicted structure
+  Walked (*walk)(ByteView, bool quiet);   // quiet: no text, no predicted structure
   Bytes (*encode)(const Json&, Encoding, const SourceMap*);
   std::vector<Slot> (*slots)();
   Json (*skeleton)(JsonOptions);

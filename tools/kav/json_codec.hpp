@@ -162,7 +162,8 @@ struct FromJson {
     if (v == nullptr) {  // no items: the list is left out, whatever the count says
       n = c != nullptr ? number<u32>(*c, where(count_key)) : 0;
       items = nullptr;
-      if (n != 0) value_error(where(count_key), "a count of " + std::to_string(n) + " needs " + field_name(k) + " items");
+      if (n != 0)
+        value_error(where(count_key), "a count of " + std::to_string(n) + " needs " + field_name(k) + " items");
       return;
     }
     const std::string at = where(field_name(k));
@@ -186,7 +187,10 @@ void from_json(const Json& j, T& out, const std::string& path, ItemStore& store,
   FromJson f{j, path, store, map};
   visit_slots(out, f);
   for (const auto& [key, value] : j.items()) {
-    if (!f.known.contains(key)) unknown_field(key, path, static_cast<u32>(std::count_if(f.known.begin(), f.known.end(), [](const std::string& n) { return n.rfind("n_", 0) != 0; })));
+    if (!f.known.contains(key))
+      unknown_field(key, path, static_cast<u32>(std::count_if(f.known.begin(), f.known.end(), [](const std::string& n) {
+                      return n.rfind("n_", 0) != 0;
+                    })));
   }
 }
 

@@ -109,7 +109,8 @@ Bytes parse_hex(std::string_view text) {
         oct = oct * 8 + d;
         if (d > 7) oct = ~u64{0};
       }
-      if (!ok) throw fail(toks[0].first, "the offset column holds " + std::string(off.substr(0, 20)) + ", not a hex offset");
+      if (!ok)
+        throw fail(toks[0].first, "the offset column holds " + std::string(off.substr(0, 20)) + ", not a hex offset");
       if (hex != out.size() && oct != out.size())
         throw fail(toks[0].first, "the offset column says " + std::string(off.substr(0, 20)) + " but " +
                                       std::to_string(out.size()) + " bytes came before");
@@ -135,8 +136,9 @@ Bytes parse_hex(std::string_view text) {
         }
       }
       if (e == b || (e - b) % 2 != 0)
-        throw fail(toks[t].first, "'" + std::string(text.substr(toks[t].first, std::min<std::size_t>(e - toks[t].first, 20))) +
-                                      "' has an odd number of hex digits");
+        throw fail(toks[t].first,
+                   "'" + std::string(text.substr(toks[t].first, std::min<std::size_t>(e - toks[t].first, 20))) +
+                       "' has an odd number of hex digits");
       for (std::size_t d = b; d < e; d += 2) {
         auto v = [&](char c) { return std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10; };
         out.push_back(static_cast<u8>(v(text[d]) * 16 + v(text[d + 1])));
@@ -231,7 +233,8 @@ struct Builder : nlohmann::json_sax<Json> {
   bool binary(binary_t&) override { return stop(pos(), "binary values are not JSON"); }
   bool open(Json&& v) {
     if (stack.size() >= kMaxJsonDepth)
-      return stop(pos() - 1, "nested deeper than " + std::to_string(kMaxJsonDepth) + " levels; no message needs more than 5");
+      return stop(pos() - 1,
+                  "nested deeper than " + std::to_string(kMaxJsonDepth) + " levels; no message needs more than 5");
     const std::string p = child_path();
     stack.push_back(put(std::move(v)));
     paths.push_back(p);
@@ -256,7 +259,8 @@ struct Builder : nlohmann::json_sax<Json> {
   }
   bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& ex) override {
     std::string what = ex.what();
-    if (const auto at = what.find("] "); what.rfind("[json.exception", 0) == 0 && at != std::string::npos) what.erase(0, at + 2);
+    if (const auto at = what.find("] "); what.rfind("[json.exception", 0) == 0 && at != std::string::npos)
+      what.erase(0, at + 2);
     if (what.size() > 200) what = what.substr(0, 200) + "...";
     error = Error(ErrorKind::bad_input, "malformed JSON: " + what, pos());
     return false;
@@ -318,7 +322,7 @@ u64 whole_number(const Json& v, unsigned bits, const std::string& at, const Sour
     if (s.size() == (hex ? 2u : 0u)) value_error(at, "expected a whole number for a " + type + " field, got \"\"");
     for (std::size_t i = hex ? 2 : 0; i < s.size(); ++i) {
       const char c = s[i];
-      const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+      const int d = std::isdigit(static_cast<unsigned char>(c))           ? c - '0'
                     : hex && std::isxdigit(static_cast<unsigned char>(c)) ? (c | 0x20) - 'a' + 10
                                                                           : -1;
       if (d < 0)
@@ -368,4 +372,3 @@ void hex_field(const Json& v, u8* out, std::size_t n, const std::string& at, con
 
 }  // namespace impl
 }  // namespace kav::inspect
-

@@ -182,7 +182,7 @@ Decoded decode(const Message& m, ByteView buffer, JsonOptions options) {
 
 std::optional<Fault> first_fault(const Message& m, ByteView buffer) {
   check_length(buffer);
-  return fault_of(m.ops->walk(buffer).w);
+  return fault_of(m.ops->walk(buffer, true).w);
 }
 
 Report explain(const Message& m, ByteView buffer) {

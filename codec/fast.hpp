@@ -42,10 +42,18 @@ template <const auto& Entries, const auto& Image, const auto& Runs, const auto& 
   return true;
 }
 
-// Every scalar non-zero (eight bytes of same-width scalars at a time) and the vector present.
+// Every scalar non-zero, up to eight bytes of same-width scalars at a time; the bytes of the word
+// beyond them are non-zero.
+template <const auto& Zero, std::size_t I>
+[[nodiscard, gnu::always_inline]] inline u64 zero_word(const u8* v) noexcept {
+  u64 x = 0x0101010101010101u;
+  std::memcpy(&x, v + Zero[I].mem, Zero[I].len);
+  return zero_lanes(x, Zero[I].width_log2);
+}
 template <const auto& Zero, std::size_t... I>
-[[nodiscard, gnu::always_inline]] inline bool scalars_nonzero(const u8* v, std::index_sequence<I...>) noexcept {
-  return (u64{0} | ... | zero_lanes(load_native<u64>(v + Zero[I].mem) | Zero[I].ignore, Zero[I].width_log2)) == 0;
+[[nodiscard, gnu::always_inline]] inline bool scalars_nonzero([[maybe_unused]] const u8* v,
+                                                              std::index_sequence<I...>) noexcept {
+  return (u64{0} | ... | zero_word<Zero, I>(v)) == 0;
 }
 
 template <class TO>

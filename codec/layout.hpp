@@ -41,11 +41,11 @@ struct Step {
   u8 width_log2;
 };
 
-// Eight bytes of the structure holding scalars of one width, with the lanes that belong to other
-// members forced non-zero: zero_lanes() on it says whether one of the scalars is zero.
+// Up to eight bytes of scalars of one width that lie back to back: zero_lanes() on them (the rest
+// of the word set non-zero) says whether one of the scalars is zero. Padding is never read.
 struct ZeroWord {
-  u64 ignore;
   u16 mem;
+  u8 len;
   u8 width_log2;
 };
 

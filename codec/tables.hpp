@@ -274,7 +274,6 @@ struct ZeroWords {
 };
 template <class T>
 constexpr ZeroWords zero_words() {
-  static_assert(sizeof(T) >= 8);
   Scalars sc;
   collect_scalars<T>(sc, 0);
   ZeroWords z;
@@ -286,11 +285,7 @@ constexpr ZeroWords zero_words() {
     const u32 end = sc.mem[e - 1] + w;
     for (u32 at = start; at < end; at += 8) {
       const u32 stop = std::min(at + 8, end);
-      const u32 p = std::min<u32>(at, sizeof(T) - 8);  // stays lane-aligned: sizes are multiples of w
-      u64 ignore = 0;
-      for (u32 b = 0; b < 8; ++b)
-        if (p + b < at || p + b >= stop) ignore |= u64{1} << (8 * b);  // any lane holding it is non-zero
-      z.word[z.n++] = ZeroWord{ignore, static_cast<u16>(p), static_cast<u8>(std::countr_zero(w))};
+      z.word[z.n++] = ZeroWord{static_cast<u16>(at), static_cast<u8>(stop - at), static_cast<u8>(std::countr_zero(w))};
     }
     i = e;
   }

@@ -1,7 +1,7 @@
 // The Python module kav._kav: encode and decode build Python objects straight from the message
 // structures, walking them with the catalogue's slot descriptions and calling the library's own
 // __pack, __unpack and fixed encoder; lookup, explain, identify, skeletons and the message
-// descriptions come from the inspector's core (inspect.hpp), as in the `kav` command.
+// descriptions come from the inspector's core (core.hpp), as in the `kav` command.
 //
 // Threads: every call holds the GIL while it touches Python objects; the work that can take long
 // (explain, identify, the walk behind a strict decode, the codec on large buffers) runs without
@@ -16,7 +16,7 @@
 
 #include "codec/encode.hpp"
 #include "codec/fixed.hpp"
-#include "inspect.hpp"
+#include "core.hpp"
 #include "json_codec.hpp"
 #include "log_capture.hpp"
 #include "messages/descriptors.hpp"

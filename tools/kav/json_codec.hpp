@@ -12,7 +12,7 @@
 #include <set>
 
 #include "codec/visit.hpp"
-#include "inspect.hpp"
+#include "core.hpp"
 
 namespace kav::inspect::impl {
 

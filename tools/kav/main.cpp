@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "inspect.hpp"
+#include "core.hpp"
 
 namespace {
 

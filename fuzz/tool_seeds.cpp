@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "inspect.hpp"
+#include "core.hpp"
 
 namespace in = kav::inspect;
 

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "codec/fixed.hpp"
-#include "inspect.hpp"
+#include "core.hpp"
 #include "messages/descriptors.hpp"
 #include "support/structures.hpp"
 

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "inspect.hpp"
+#include "core.hpp"
 
 namespace {
 

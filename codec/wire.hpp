@@ -53,28 +53,6 @@ template <std::unsigned_integral U>
 // use them only where the buffer's byte order is the host's (little-endian, swap flag clear).
 inline constexpr bool kNativeWire = std::endian::native == std::endian::little;
 
-// Copies n >= 1 bytes with two overlapping loads and stores per size class: no call, few branches.
-[[gnu::always_inline]] inline void copy_run(u8* dst, const u8* src, u32 n) noexcept {
-  if (n >= 16) {
-    for (u32 i = 0; i + 16 < n; i += 16) std::memcpy(dst + i, src + i, 16);
-    std::memcpy(dst + n - 16, src + n - 16, 16);
-  } else if (n >= 8) {
-    const u64 a = load_native<u64>(src), b = load_native<u64>(src + n - 8);
-    std::memcpy(dst, &a, 8);
-    std::memcpy(dst + n - 8, &b, 8);
-  } else if (n >= 4) {
-    const u32 a = load_native<u32>(src), b = load_native<u32>(src + n - 4);
-    std::memcpy(dst, &a, 4);
-    std::memcpy(dst + n - 4, &b, 4);
-  } else if (n >= 2) {
-    const u16 a = load_native<u16>(src), b = load_native<u16>(src + n - 2);
-    std::memcpy(dst, &a, 2);
-    std::memcpy(dst + n - 2, &b, 2);
-  } else {
-    *dst = *src;
-  }
-}
-
 // Zeroes n >= 4 bytes (structure sizes are multiples of 4), sixteen at a time.
 [[gnu::always_inline]] inline void zero_run(u8* dst, u32 n) noexcept {
   static constexpr u8 kZeros[16] = {};
@@ -88,20 +66,6 @@ inline constexpr bool kNativeWire = std::endian::native == std::endian::little;
     std::memcpy(dst, kZeros, 4);
     std::memcpy(dst + n - 4, kZeros, 4);
   }
-}
-
-// The n >= 2 bytes at a equal those at b; words compared with xor and or, one branch at the end.
-[[nodiscard, gnu::always_inline]] inline bool equal_bytes(const u8* a, const u8* b, u32 n) noexcept {
-  if (n >= 8) {
-    u64 diff = 0;
-    for (u32 i = 0; i + 8 < n; i += 8) diff |= load_native<u64>(a + i) ^ load_native<u64>(b + i);
-    return (diff | (load_native<u64>(a + n - 8) ^ load_native<u64>(b + n - 8))) == 0;
-  }
-  if (n >= 4)
-    return ((load_native<u32>(a) ^ load_native<u32>(b)) |
-            (load_native<u32>(a + n - 4) ^ load_native<u32>(b + n - 4))) == 0;
-  return ((load_native<u16>(a) ^ load_native<u16>(b)) | (load_native<u16>(a + n - 2) ^ load_native<u16>(b + n - 2))) ==
-         0;
 }
 
 // Non-zero exactly when some lane of 2^width_log2 bytes of x is zero (exact for "any": a borrow

@@ -8,6 +8,7 @@
 # copy is restored after each fault, also when the run is interrupted.
 #
 # Usage: tools/mutants.sh [OUT] [NAME-FILTER]   (OUT: build/mutants; the filter is an ERE on names)
+#        MUTANTS_REUSE=1 keeps OUT/src as it is (to finish an interrupted run with a filter).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/build/mutants}
@@ -141,17 +142,20 @@ for d, _, fs in os.walk(src):
 }
 
 build() { cmake --build "$bld" -j1 >"$out/build.log" 2>&1; }
-suite() { ctest --test-dir "$bld" -j2 --stop-on-failure --timeout 180 >"$out/ctest.log" 2>&1; }
+# The compile-fail tests only compile wrong descriptions: a fault that breaks the build is counted
+# as caught already, and they cannot see any other.
+suite() { ctest --test-dir "$bld" -j2 --stop-on-failure --timeout 180 -E '^compile_fail\.' >"$out/ctest.log" 2>&1; }
 first_failure() { grep -m1 -E '\*\*\*(Failed|Exception|Timeout)' "$out/ctest.log" | sed -E 's/.*Test +#[0-9]+: ([^ ]+) .*/\1/'; }
 
 restore=""
 restore_now() {
   if [[ -n $restore ]]; then cp "$out/original" "$src/$restore"; restore=""; fi  # a new time: rebuilt
 }
-trap restore_now EXIT INT TERM
+trap restore_now EXIT
+trap 'exit 130' INT TERM
 
 # ---- run -----------------------------------------------------------------------------------------
-refresh_copy
+[[ ${MUTANTS_REUSE:-0} == 1 && -d $src ]] || refresh_copy
 bad=0
 for i in "${!names[@]}"; do
   if ! edit check "$src/${files[$i]}" "${originals[$i]}" "${replacements[$i]}" 2>"$out/edit.err"; then

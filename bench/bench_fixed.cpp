@@ -18,8 +18,7 @@ template <class M>
 template <class M>
 void add_fixed(const char* name, const typename M::type* msg, double limit) {
   alignas(8) static uint8_t area[1024];
-  bench::add(std::string("fixed/") + name, kav::fixed_length<typename M::type>, limit,
-             [msg] { encode<M>(area, msg); });
+  bench::add(std::string("fixed/") + name, kav::fixed_length<typename M::type>, limit, [msg] { encode<M>(area, msg); });
 }
 
 }  // namespace

@@ -78,14 +78,16 @@ const Op kOps[] = {
      [] { unpack<kav_pid_state, kav_pid_state__unpack>(0); }},
     {"kav_resetstat_update(256) pack, per item", "kav_resetstat_update__pack", "", 256, 40, 0,
      [] { pack<kav_resetstat_update, kav_resetstat_update__pack>(&g_reset.msg); }},
-    {"kav_resetstat_update(256) unpack, per item", "kav_resetstat_update__unpack", "", 256, 60, 1, [] {
+    {"kav_resetstat_update(256) unpack, per item", "kav_resetstat_update__unpack", "", 256, 60, 1,
+     [] {
        kav_resetstat_update out;
        kav_resetstat_update__unpack(g_wire[1], g_wire_len[1], &out);
        kav_resetstat_update_free__unpacked(&out);
      }},
     {"kav_host_update(100) pack, per host", "kav_host_update__pack", "", 100, 60, 0,
      [] { pack<kav_host_update, kav_host_update__pack>(&g_hosts.msg); }},
-    {"kav_host_update(100) unpack, per host", "kav_host_update__unpack", "", 100, 80, 1, [] {
+    {"kav_host_update(100) unpack, per host", "kav_host_update__unpack", "", 100, 80, 1,
+     [] {
        kav_host_update out;
        kav_host_update__unpack(g_wire[5], g_wire_len[5], &out);
        kav_host_update_free__unpacked(&out);
@@ -123,12 +125,12 @@ void prepare() {
 }
 #else
 // The single-message send path's encoding step: binding check, then the fixed encoder.
-#define FIXED(msg, obj)                                                  \
-  extern "C" [[gnu::noinline]] void fixed_##msg() {                      \
-    constexpr kav::Unit u = kav::catalogue::msg##_msg::send_unit;        \
-    kav::bind_cache(u);                                                  \
-    kav::detail::fixed_encode(g_buf, obj, kav::swap_flag(u));            \
-    asm volatile("" ::: "memory");                                       \
+#define FIXED(msg, obj)                                           \
+  extern "C" [[gnu::noinline]] void fixed_##msg() {               \
+    constexpr kav::Unit u = kav::catalogue::msg##_msg::send_unit; \
+    kav::bind_cache(u);                                           \
+    kav::detail::fixed_encode(g_buf, obj, kav::swap_flag(u));     \
+    asm volatile("" ::: "memory");                                \
   }
 FIXED(kav_pid_state, g_pid)
 FIXED(kav_recordcfg, g_rec)

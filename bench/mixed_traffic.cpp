@@ -30,7 +30,7 @@ using UnpackFn = u32 (*)(const uint8_t*, u32, void*);
 using FreeFn = void (*)(void*);
 using SendFn = u32 (*)(u32, const void*, uint64_t, uint64_t);
 
-constexpr int kHot = 64;       // calls per message in a hot loop; rounds per round-robin batch
+constexpr int kHot = 64;        // calls per message in a hot loop; rounds per round-robin batch
 constexpr double kLimit = 1.3;  // round-robin time per message over hot-loop time
 const char* const kKinds[] = {"nonzero", "random"};
 
@@ -74,8 +74,11 @@ void add(void* lib, std::mt19937_64& rng, kav::test::Arena& arena) {
     if (p == nullptr) die("no exported " + name);
     return p;
   };
-  Message m{reinterpret_cast<PackFn>(sym("__pack")), reinterpret_cast<UnpackFn>(sym("__unpack")),
-            reinterpret_cast<FreeFn>(sym("_free__unpacked")), reinterpret_cast<SendFn>(sym("__sendsingle")), {}};
+  Message m{reinterpret_cast<PackFn>(sym("__pack")),
+            reinterpret_cast<UnpackFn>(sym("__unpack")),
+            reinterpret_cast<FreeFn>(sym("_free__unpacked")),
+            reinterpret_cast<SendFn>(sym("__sendsingle")),
+            {}};
   for (int k = 0; k < 2; ++k) {
     T* v = new T;
     std::memset(static_cast<void*>(v), 0, sizeof *v);
@@ -171,8 +174,8 @@ class Summary : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(shown);
   }
   void Print() const {
-    std::printf("\n%-22s %10s %10s %10s %10s %6s  %s\n", "per message (median)", "rr ns", "hot ns",
-                "memcpy ns", "rr / hot", "limit", "result");
+    std::printf("\n%-22s %10s %10s %10s %10s %6s  %s\n", "per message (median)", "rr ns", "hot ns", "memcpy ns",
+                "rr / hot", "limit", "result");
     for (const std::string& row : rows_) std::printf("%s\n", row.c_str());
   }
 

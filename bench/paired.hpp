@@ -74,8 +74,8 @@ class Summary : public benchmark::ConsoleReporter {
       const auto ratio = r.counters.find("x_memcpy");
       const auto limit = r.counters.find("limit");
       if (ratio == r.counters.end()) continue;
-      rows_.push_back({r.run_name.function_name, ratio->second.value,
-                       limit == r.counters.end() ? 0.0 : limit->second.value});
+      rows_.push_back(
+          {r.run_name.function_name, ratio->second.value, limit == r.counters.end() ? 0.0 : limit->second.value});
     }
   }
   void Print() const {

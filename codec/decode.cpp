@@ -23,11 +23,14 @@ enum class HeaderFault : u32 { none, table, vtable, vtable_len };
 template <bool Swap>
 [[nodiscard, gnu::always_inline]] inline HeaderFault read_header(const Cursor<Swap> c, u32 t, TableRef& tr) noexcept {
   tr.t = t;
-  if (!table_at(t, c.len)) [[unlikely]] return HeaderFault::table;
+  if (!table_at(t, c.len)) [[unlikely]]
+    return HeaderFault::table;
   tr.vt = t - c.template load<u32>(t);  // wrap-around: the vtable may lie before or after its table
-  if (!vtable_at(tr.vt, c.len)) [[unlikely]] return HeaderFault::vtable;
+  if (!vtable_at(tr.vt, c.len)) [[unlikely]]
+    return HeaderFault::vtable;
   tr.vlen = c.template load<u16>(tr.vt);
-  if (!vtable_fits(tr.vt, tr.vlen, c.len)) [[unlikely]] return HeaderFault::vtable_len;
+  if (!vtable_fits(tr.vt, tr.vlen, c.len)) [[unlikely]]
+    return HeaderFault::vtable_len;
   tr.room = c.len - t;
   return HeaderFault::none;
 }
@@ -57,10 +60,24 @@ template <bool Swap>
 template <bool Swap>
 [[gnu::always_inline]] inline void scalar_in(const Cursor<Swap> c, u32 pos, u32 width, u8* dst) noexcept {
   switch (width) {
-    case 1: *dst = c.buf[pos]; break;
-    case 2: { const u16 v = c.template load<u16>(pos); std::memcpy(dst, &v, 2); break; }
-    case 4: { const u32 v = c.template load<u32>(pos); std::memcpy(dst, &v, 4); break; }
-    default: { const u64 v = c.template load<u64>(pos); std::memcpy(dst, &v, 8); break; }
+    case 1:
+      *dst = c.buf[pos];
+      break;
+    case 2: {
+      const u16 v = c.template load<u16>(pos);
+      std::memcpy(dst, &v, 2);
+      break;
+    }
+    case 4: {
+      const u32 v = c.template load<u32>(pos);
+      std::memcpy(dst, &v, 4);
+      break;
+    }
+    default: {
+      const u64 v = c.template load<u64>(pos);
+      std::memcpy(dst, &v, 8);
+      break;
+    }
   }
 }
 
@@ -155,10 +172,18 @@ template <bool Swap>
     u8* const dst = out + s.mem;
     bool ok;
     switch (s.width_log2) {
-      case 0: ok = scalars_in<u8>(c, entries, at, room, count, dst); break;
-      case 1: ok = scalars_in<u16>(c, entries, at, room, count, dst); break;
-      case 2: ok = scalars_in<u32>(c, entries, at, room, count, dst); break;
-      default: ok = scalars_in<u64>(c, entries, at, room, count, dst); break;
+      case 0:
+        ok = scalars_in<u8>(c, entries, at, room, count, dst);
+        break;
+      case 1:
+        ok = scalars_in<u16>(c, entries, at, room, count, dst);
+        break;
+      case 2:
+        ok = scalars_in<u32>(c, entries, at, room, count, dst);
+        break;
+      default:
+        ok = scalars_in<u64>(c, entries, at, room, count, dst);
+        break;
     }
     if (!ok) return false;
   }
@@ -214,7 +239,8 @@ u32 unpack_as(const u8* buf, u32 len, u8* out, const Message& m) noexcept {
   const u32 root = c.template load<u32>(0);
   if (t.root == RootForm::in_place) {
     TableRef tr;
-    if (read_header(c, root, tr) != HeaderFault::none) [[unlikely]] return t.size;  // found and logged before
+    if (read_header(c, root, tr) != HeaderFault::none) [[unlikely]]
+      return t.size;  // found and logged before
     zero_run(out, t.size);
     if (!decode_fields(m, t, c, tr, out) && t.has_vector) free_body(out, m);
   } else {
@@ -244,7 +270,8 @@ u32 unpack_first(const u8* buf, u32 len, u8* out, const Message& m) noexcept {
   return swap_flag(m.unpack_unit) ? unpack_first<true>(buf, len, out, m) : unpack_first<false>(buf, len, out, m);
 }
 
-[[gnu::cold, gnu::noinline]] u32 unpack_param_fault(const u8* buf, u32 len, const void* out, const Message& m) noexcept {
+[[gnu::cold, gnu::noinline]] u32 unpack_param_fault(const u8* buf, u32 len, const void* out,
+                                                    const Message& m) noexcept {
   log_fault(m.unpack_unit, kLineUnpackParam, kErrInvalid, m.unpack_name, "[KESMO]:Param invalid(%s, %d, %s)",
             buf != nullptr ? "nonNull" : "null", static_cast<i32>(len), out != nullptr ? "nonNull" : "null");
   return m.table->size;
@@ -253,14 +280,17 @@ u32 unpack_first(const u8* buf, u32 len, u8* out, const Message& m) noexcept {
 }  // namespace
 
 u32 unpack(const u8* buf, u32 len, void* out, const Message& m) noexcept {
-  if (!buffer_ok(buf, len, out)) [[unlikely]] return unpack_param_fault(buf, len, out, m);
+  if (!buffer_ok(buf, len, out)) [[unlikely]]
+    return unpack_param_fault(buf, len, out, m);
   const Table& t = *m.table;
   auto* o = static_cast<u8*>(out);
-  if (!cache_ready(m.unpack_unit)) [[unlikely]] return unpack_slow(buf, len, o, m);
+  if (!cache_ready(m.unpack_unit)) [[unlikely]]
+    return unpack_slow(buf, len, o, m);
   if (t.root == RootForm::in_place) {
     const Cursor<false> c{buf, len};
     TableRef tr;
-    if (read_header(c, c.load<u32>(0), tr) != HeaderFault::none) [[unlikely]] return unpack_slow(buf, len, o, m);
+    if (read_header(c, c.load<u32>(0), tr) != HeaderFault::none) [[unlikely]]
+      return unpack_slow(buf, len, o, m);
     zero_run(o, t.size);
     if (!decode_fields(m, t, c, tr, o) && t.has_vector) free_body(o, m);
     return t.size;

@@ -52,7 +52,9 @@ struct Layout<T> {
 namespace detail {
 
 template <class T>
-concept described = requires { typename Layout<T>::fields; };
+concept described = requires {
+  typename Layout<T>::fields;
+};
 
 template <class>
 struct member_ptr;
@@ -139,7 +141,8 @@ consteval std::array<u8, 4> element_parts() {
     static_assert(slot_count<E> <= 4, "array elements have at most four members");
     [&]<std::size_t... K>(std::index_sequence<K...>) {
       ((parts[K] = static_cast<u8>(sizeof(member_t<slot_at<E, K>>))), ...);
-    }(std::make_index_sequence<slot_count<E>>{});
+    }
+    (std::make_index_sequence<slot_count<E>>{});
   }
   return parts;
 }
@@ -161,8 +164,10 @@ struct array_traits {
 
 template <auto S>
 consteval u32 scalar_width() {
-  if constexpr (kind_of<S>() == Kind::scalar) return sizeof(member_t<S>);
-  else return 0;
+  if constexpr (kind_of<S>() == Kind::scalar)
+    return sizeof(member_t<S>);
+  else
+    return 0;
 }
 
 constexpr u32 round_up(u32 v, u32 m) { return (v + m - 1) / m * m; }
@@ -194,7 +199,8 @@ consteval bool covers_structure() {
           align = a > align ? a : align;
         }(),
         ...);
-  }(std::make_index_sequence<slot_count<T>>{});
+  }
+  (std::make_index_sequence<slot_count<T>>{});
   return in_order && round_up(end, align) == sizeof(T) && std::size(Layout<T>::offset) == slot_count<T>;
 }
 

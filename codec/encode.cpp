@@ -136,11 +136,20 @@ u32 write_table(const Table& t, const Writer<Swap> w, u32 pos, const u8* v) noex
     const u8* const src = v + s.mem;
     const u32 entry_at = vt + 4 + 2u * s.first;
     switch (s.count == 0 ? 4 : s.width_log2) {
-      case 0: cur = scalars_out<u8>(w, src, s.count, cur, tbl, entry_at); break;
-      case 1: cur = scalars_out<u16>(w, src, s.count, cur, tbl, entry_at); break;
-      case 2: cur = scalars_out<u32>(w, src, s.count, cur, tbl, entry_at); break;
-      case 3: cur = scalars_out<u64>(w, src, s.count, cur, tbl, entry_at); break;
-      default: break;  // not a scalar: its offset word follows the scalars
+      case 0:
+        cur = scalars_out<u8>(w, src, s.count, cur, tbl, entry_at);
+        break;
+      case 1:
+        cur = scalars_out<u16>(w, src, s.count, cur, tbl, entry_at);
+        break;
+      case 2:
+        cur = scalars_out<u32>(w, src, s.count, cur, tbl, entry_at);
+        break;
+      case 3:
+        cur = scalars_out<u64>(w, src, s.count, cur, tbl, entry_at);
+        break;
+      default:
+        break;  // not a scalar: its offset word follows the scalars
     }
   }
   // Offset words of the present non-scalar fields, in slot order.
@@ -157,8 +166,10 @@ u32 write_table(const Table& t, const Writer<Swap> w, u32 pos, const u8* v) noex
     word[i] = cur;
     w.put(vt + 4 + 2 * k, static_cast<u16>(cur - tbl));
     cur += 4;
-    if (s.kind == Kind::vector) out_of_line += 4 + 4 * vector_count(s, v);
-    else if (s.kind != Kind::nested) out_of_line += 4 + u32{s.count} * s.width;
+    if (s.kind == Kind::vector)
+      out_of_line += 4 + 4 * vector_count(s, v);
+    else if (s.kind != Kind::nested)
+      out_of_line += 4 + u32{s.count} * s.width;
   }
   const u32 table_len = cur - tbl + out_of_line;
 

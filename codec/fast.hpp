@@ -12,11 +12,13 @@
 namespace kav::detail::fast {
 
 template <const auto& Runs, std::size_t... I>
-[[gnu::always_inline]] inline void runs_in([[maybe_unused]] u8* out, [[maybe_unused]] const u8* table, std::index_sequence<I...>) noexcept {
+[[gnu::always_inline]] inline void runs_in([[maybe_unused]] u8* out, [[maybe_unused]] const u8* table,
+                                           std::index_sequence<I...>) noexcept {
   (std::memcpy(out + Runs[I].mem, table + Runs[I].wire, Runs[I].len), ...);
 }
 template <const auto& Runs, std::size_t... I>
-[[gnu::always_inline]] inline void runs_out([[maybe_unused]] u8* table, [[maybe_unused]] const u8* v, std::index_sequence<I...>) noexcept {
+[[gnu::always_inline]] inline void runs_out([[maybe_unused]] u8* table, [[maybe_unused]] const u8* v,
+                                            std::index_sequence<I...>) noexcept {
   (std::memcpy(table + Runs[I].wire, v + Runs[I].mem, Runs[I].len), ...);
 }
 template <const auto& Fill, const auto& Image, std::size_t... I>
@@ -24,8 +26,10 @@ template <const auto& Fill, const auto& Image, std::size_t... I>
   (std::memcpy(at + Fill[I].pos, Image.data() + Fill[I].pos, Fill[I].len), ...);
 }
 template <const auto& Checks, const auto& Image, u32 TableAt, std::size_t... I>
-[[nodiscard, gnu::always_inline]] inline bool checks_hold([[maybe_unused]] const u8* table, std::index_sequence<I...>) noexcept {
-  return (true && ... && (std::memcmp(table + Checks[I].pos, Image.data() + TableAt + Checks[I].pos, Checks[I].len) == 0));
+[[nodiscard, gnu::always_inline]] inline bool checks_hold([[maybe_unused]] const u8* table,
+                                                          std::index_sequence<I...>) noexcept {
+  return (true && ... &&
+          (std::memcmp(table + Checks[I].pos, Image.data() + TableAt + Checks[I].pos, Checks[I].len) == 0));
 }
 
 // The decoding side of a plan: the vtable's entries, room for the extent, the structural bytes in

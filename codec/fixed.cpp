@@ -45,8 +45,10 @@ template <bool Swap>
 
 void fixed_encode(const Table& t, u8* buf, const u8* v, bool swap) noexcept {
   if (swap || !kNativeWire) [[unlikely]] {
-    if (swap) fixed_encode_slots<true>(t, buf, v);
-    else fixed_encode_slots<false>(t, buf, v);
+    if (swap)
+      fixed_encode_slots<true>(t, buf, v);
+    else
+      fixed_encode_slots<false>(t, buf, v);
     return;
   }
   t.fixed_fast(buf, v);

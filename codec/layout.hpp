@@ -11,12 +11,12 @@ struct Table;
 // One slot of a layout.
 struct Slot {
   Kind kind;
-  u8 scalar;            // the scalar's width, 0 for every other kind
-  u8 width;             // scalar: 1, 2, 4 or 8 bytes; array: wire bytes of one element
-  u16 mem;              // offset of the member in the structure (a vector: of its count)
-  u16 count;            // array: its element count N; vector: offset of its pointer member
-  u8 parts[4];          // array element: widths of its members, for byte reversal
-  const Table* sub;     // nested record, or the record of a vector's items
+  u8 scalar;         // the scalar's width, 0 for every other kind
+  u8 width;          // scalar: 1, 2, 4 or 8 bytes; array: wire bytes of one element
+  u16 mem;           // offset of the member in the structure (a vector: of its count)
+  u16 count;         // array: its element count N; vector: offset of its pointer member
+  u8 parts[4];       // array element: widths of its members, for byte reversal
+  const Table* sub;  // nested record, or the record of a vector's items
 };
 
 // Bytes copied between the structure and the wire: table-relative position, member offset, length.
@@ -35,9 +35,9 @@ struct Span {
 // Slots in slot order, a step at a time: either consecutive scalar slots of one width whose members
 // lie back to back (their entries, values and members all advance by the width), or one other slot.
 struct Step {
-  u16 mem;          // offset of the first member
-  u8 first;         // its slot
-  u8 count;         // scalar slots in the step; 0: the one other slot `first`
+  u16 mem;   // offset of the first member
+  u8 first;  // its slot
+  u8 count;  // scalar slots in the step; 0: the one other slot `first`
   u8 width_log2;
 };
 
@@ -56,27 +56,27 @@ using EncodeFast = bool (*)(u8* at, const u8* v) noexcept;
 using FixedFast = void (*)(u8* buf, const u8* v) noexcept;
 
 struct Table {
-  u32 size;             // of the structure
+  u32 size;  // of the structure
   u16 slots;
-  u16 vlen;             // vtable length, 4 + 2 * slots
+  u16 vlen;  // vtable length, 4 + 2 * slots
   RootForm root;
-  bool has_vector;      // only in the last slot, only of a list message
+  bool has_vector;  // only in the last slot, only of a list message
   u8 nzero;
   u8 vector_slot;
   u8 nothers;
   u8 nsteps;
   const Slot* slot;
-  const Step* steps;     // every slot, in slot order
-  const u8* others;      // indices of the non-scalar slots, in slot order
+  const Step* steps;  // every slot, in slot order
+  const u8* others;   // indices of the non-scalar slots, in slot order
   const ZeroWord* zero;
-  const char* non_root;  // the name this record's table decoder logs under
-  u32 max_size;          // largest compact table with its vtable and out-of-line data, vector items left out
-  u16 full_vector_word;  // compact full plan of a list: table-relative position of the vector's offset word
-  u16 full_table_len;    // its table length without the vector's offset words
-  u16 fixed_table_len;   // table length of the fixed layout
-  u16 fixed_len;         // fixed length L (0: sent compact)
-  u16 full_len;          // the compact table with every field present, its vtable included
-  u16 full_first;        // its first slot entry
+  const char* non_root;      // the name this record's table decoder logs under
+  u32 max_size;              // largest compact table with its vtable and out-of-line data, vector items left out
+  u16 full_vector_word;      // compact full plan of a list: table-relative position of the vector's offset word
+  u16 full_table_len;        // its table length without the vector's offset words
+  u16 fixed_table_len;       // table length of the fixed layout
+  u16 fixed_len;             // fixed length L (0: sent compact)
+  u16 full_len;              // the compact table with every field present, its vtable included
+  u16 full_first;            // its first slot entry
   const u16* fixed_entries;  // slot offsets of the fixed layout (null: sent compact)
   DecodeFast decode_fast;
   EncodeFast encode_fast;

@@ -33,10 +33,10 @@ struct Scratch {
   std::array<Run, kListCap> runs{};
   std::array<u16, kListCap> entries{};  // the root table's slot entries
   u32 nruns = 0;
-  u32 len = 0;           // image length
-  u32 table_at = 0;      // the root table's position in the image
-  u32 table_len = 0;     // the root table's length (a list: without its vector's words)
-  u32 vector_word = 0;   // a list: table-relative position of the vector's offset word
+  u32 len = 0;          // image length
+  u32 table_at = 0;     // the root table's position in the image
+  u32 table_len = 0;    // the root table's length (a list: without its vector's words)
+  u32 vector_word = 0;  // a list: table-relative position of the vector's offset word
 
   constexpr void put(u32 pos, u32 value, u32 width, Byte c) {
     for (u32 i = 0; i < width; ++i) {
@@ -63,9 +63,8 @@ struct Scratch {
 
 template <class T, class F>
 constexpr void for_slots(F&& f) {
-  [&]<std::size_t... K>(std::index_sequence<K...>) {
-    (f.template operator()<K, slot_at<T, K>>(), ...);
-  }(std::make_index_sequence<slot_count<T>>{});
+  [&]<std::size_t... K>(std::index_sequence<K...>) { (f.template operator()<K, slot_at<T, K>>(), ...); }
+  (std::make_index_sequence<slot_count<T>>{});
 }
 
 // The compact layout of a table whose scalars are all non-zero, its vtable at vt: the vtable, the
@@ -317,7 +316,8 @@ constexpr Steps steps(const std::array<Slot, N>& slot) {
     const u32 w = slot[k].width;
     std::size_t e = k + 1;
     while (e < N && slot[e].kind == Kind::scalar && slot[e].width == w && slot[e].mem == slot[e - 1].mem + w) ++e;
-    out.step[out.n++] = Step{slot[k].mem, static_cast<u8>(k), static_cast<u8>(e - k), static_cast<u8>(std::countr_zero(w))};
+    out.step[out.n++] =
+        Step{slot[k].mem, static_cast<u8>(k), static_cast<u8>(e - k), static_cast<u8>(std::countr_zero(w))};
     k = e;
   }
   return out;
@@ -364,7 +364,7 @@ struct TableOf {
   static constexpr auto full_runs = build::first<full_s.nruns>(full_s.runs);
   static constexpr auto full_fill = build::first<full_fill_s.n>(full_fill_s.span);
   static constexpr auto full_checks = build::first<full_checks_s.n>(full_checks_s.span);
-  static constexpr auto fixed_entries = build::first<vector ? 0 : n>(fixed_s.entries);
+  static constexpr auto fixed_entries = build::first < vector ? 0 : n > (fixed_s.entries);
   static constexpr auto fixed_image = build::first<fixed_s.len>(fixed_s.image);
   static constexpr auto fixed_runs = build::first<fixed_s.nruns>(fixed_s.runs);
   static constexpr auto fixed_fill = build::first<fixed_fill_s.n>(fixed_fill_s.span);

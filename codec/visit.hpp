@@ -37,7 +37,8 @@ constexpr void visit_slots(T& obj, V&& v) {
           }
         }(),
         ...);
-  }(std::make_index_sequence<detail::slot_count<D>>{});
+  }
+  (std::make_index_sequence<detail::slot_count<D>>{});
 }
 
 template <class T>

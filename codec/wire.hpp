@@ -12,10 +12,14 @@ namespace kav::detail {
 
 template <std::unsigned_integral U>
 [[nodiscard, gnu::always_inline]] constexpr U byte_swap(U v) noexcept {
-  if constexpr (sizeof(U) == 1) return v;
-  else if constexpr (sizeof(U) == 2) return __builtin_bswap16(v);
-  else if constexpr (sizeof(U) == 4) return __builtin_bswap32(v);
-  else return __builtin_bswap64(v);
+  if constexpr (sizeof(U) == 1)
+    return v;
+  else if constexpr (sizeof(U) == 2)
+    return __builtin_bswap16(v);
+  else if constexpr (sizeof(U) == 4)
+    return __builtin_bswap32(v);
+  else
+    return __builtin_bswap64(v);
 }
 
 // Buffers are little-endian whatever the host; the swap flag reverses on top of that.
@@ -94,8 +98,8 @@ inline constexpr bool kNativeWire = std::endian::native == std::endian::little;
     return (diff | (load_native<u64>(a + n - 8) ^ load_native<u64>(b + n - 8))) == 0;
   }
   if (n >= 4)
-    return ((load_native<u32>(a) ^ load_native<u32>(b)) | (load_native<u32>(a + n - 4) ^ load_native<u32>(b + n - 4))) ==
-           0;
+    return ((load_native<u32>(a) ^ load_native<u32>(b)) |
+            (load_native<u32>(a + n - 4) ^ load_native<u32>(b + n - 4))) == 0;
   return ((load_native<u16>(a) ^ load_native<u16>(b)) | (load_native<u16>(a + n - 2) ^ load_native<u16>(b + n - 2))) ==
          0;
 }
@@ -104,8 +108,7 @@ inline constexpr bool kNativeWire = std::endian::native == std::endian::little;
 // only spreads upwards from a lane that is itself zero). Independent of byte order.
 [[nodiscard, gnu::always_inline]] inline u64 zero_lanes(u64 x, u32 width_log2) noexcept {
   static constexpr u64 kLow[4] = {0x0101010101010101u, 0x0001000100010001u, 0x0000000100000001u, 1};
-  static constexpr u64 kHigh[4] = {0x8080808080808080u, 0x8000800080008000u, 0x8000000080000000u,
-                                   0x8000000000000000u};
+  static constexpr u64 kHigh[4] = {0x8080808080808080u, 0x8000800080008000u, 0x8000000080000000u, 0x8000000000000000u};
   return (x - kLow[width_log2]) & ~x & kHigh[width_log2];
 }
 

@@ -19,20 +19,32 @@ struct Writer {
 // The scalar of `width` bytes at p, widened.
 [[nodiscard, gnu::always_inline]] inline u64 scalar_at(const u8* p, u32 width) noexcept {
   switch (width) {
-    case 1: return *p;
-    case 2: return load_native<u16>(p);
-    case 4: return load_native<u32>(p);
-    default: return load_native<u64>(p);
+    case 1:
+      return *p;
+    case 2:
+      return load_native<u16>(p);
+    case 4:
+      return load_native<u32>(p);
+    default:
+      return load_native<u64>(p);
   }
 }
 
 template <bool Swap>
 [[gnu::always_inline]] inline void put_scalar(const Writer<Swap> w, u32 pos, u64 x, u32 width) noexcept {
   switch (width) {
-    case 1: w.buf[pos] = static_cast<u8>(x); break;
-    case 2: w.put(pos, static_cast<u16>(x)); break;
-    case 4: w.put(pos, static_cast<u32>(x)); break;
-    default: w.put(pos, x); break;
+    case 1:
+      w.buf[pos] = static_cast<u8>(x);
+      break;
+    case 2:
+      w.put(pos, static_cast<u16>(x));
+      break;
+    case 4:
+      w.put(pos, static_cast<u32>(x));
+      break;
+    default:
+      w.put(pos, x);
+      break;
   }
 }
 

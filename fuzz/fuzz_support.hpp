@@ -41,8 +41,7 @@ void for_all_messages(F&& f) {
 }
 
 [[noreturn]] inline void fail(const char* file, int line, const char* what, const char* detail) {
-  std::fprintf(stderr, "%s:%d: invariant broken: %s%s%s\n", file, line, what, detail[0] != '\0' ? " -- " : "",
-               detail);
+  std::fprintf(stderr, "%s:%d: invariant broken: %s%s%s\n", file, line, what, detail[0] != '\0' ? " -- " : "", detail);
   std::fflush(stderr);
   std::abort();
 }
@@ -50,9 +49,9 @@ void for_all_messages(F&& f) {
 }  // namespace kav::fuzz
 
 // Active in every build type: a fuzz target that checks nothing finds nothing.
-#define FUZZ_CHECK(cond, detail)                                                  \
-  do {                                                                            \
-    if (!(cond)) ::kav::fuzz::fail(__FILE__, __LINE__, #cond, (detail));          \
+#define FUZZ_CHECK(cond, detail)                                         \
+  do {                                                                   \
+    if (!(cond)) ::kav::fuzz::fail(__FILE__, __LINE__, #cond, (detail)); \
   } while (0)
 
 namespace kav::fuzz {
@@ -116,7 +115,9 @@ struct FillFromInput {
   std::vector<std::unique_ptr<u8, FreeDeleter>>& owned;
 
   template <class U>
-  void scalar(u32, U& x) { x = in.take<U>(); }
+  void scalar(u32, U& x) {
+    x = in.take<U>();
+  }
   template <std::size_t N>
   void byte_array(u32, u8 (&a)[N]) {
     for (auto& b : a) b = in.byte();
@@ -124,12 +125,16 @@ struct FillFromInput {
   template <class E, std::size_t N>
   void struct_array(u32, E (&a)[N]) {
     for (auto& e : a) {
-      if constexpr (std::is_unsigned_v<E>) e = in.take<E>();
-      else visit_slots(e, *this);
+      if constexpr (std::is_unsigned_v<E>)
+        e = in.take<E>();
+      else
+        visit_slots(e, *this);
     }
   }
   template <class R>
-  void nested(u32, R& r) { visit_slots(r, *this); }
+  void nested(u32, R& r) {
+    visit_slots(r, *this);
+  }
   template <class R>
   void vector(u32, u32& count, R*& items) {
     const u8 b = in.byte();
@@ -151,16 +156,22 @@ struct EmitInput {
     for (std::size_t i = 0; i < sizeof(U); ++i) out.push_back(static_cast<u8>(x >> (8 * i)));
   }
   template <std::size_t N>
-  void byte_array(u32, const u8 (&a)[N]) { out.insert(out.end(), a, a + N); }
+  void byte_array(u32, const u8 (&a)[N]) {
+    out.insert(out.end(), a, a + N);
+  }
   template <class E, std::size_t N>
   void struct_array(u32, const E (&a)[N]) {
     for (const auto& e : a) {
-      if constexpr (std::is_unsigned_v<E>) scalar(0, e);
-      else visit_slots(e, *this);
+      if constexpr (std::is_unsigned_v<E>)
+        scalar(0, e);
+      else
+        visit_slots(e, *this);
     }
   }
   template <class R>
-  void nested(u32, const R& r) { visit_slots(r, *this); }
+  void nested(u32, const R& r) {
+    visit_slots(r, *this);
+  }
   template <class R>
   void vector(u32, const u32& count, R* const& items) {
     const u32 n = items == nullptr ? 0 : (count > 8 ? 8 : count);

@@ -17,10 +17,14 @@ inline bool parse_hex_line(const std::string& line, std::vector<std::uint8_t>& o
     if (ch == '#') break;
     if (ch == ' ' || ch == '\t' || ch == '\r') continue;
     int v;
-    if (ch >= '0' && ch <= '9') v = ch - '0';
-    else if (ch >= 'a' && ch <= 'f') v = ch - 'a' + 10;
-    else if (ch >= 'A' && ch <= 'F') v = ch - 'A' + 10;
-    else return false;
+    if (ch >= '0' && ch <= '9')
+      v = ch - '0';
+    else if (ch >= 'a' && ch <= 'f')
+      v = ch - 'a' + 10;
+    else if (ch >= 'A' && ch <= 'F')
+      v = ch - 'A' + 10;
+    else
+      return false;
     if (high < 0) {
       high = v;
     } else {

@@ -73,8 +73,8 @@
     static constexpr const char* non_root = #T "_unpack_non_root";     \
   }
 // The catalogue's stated unpacked size, fixed length and fixed table length.
-#define KAV_PIN_SIZE(T, SIZE, L)                                                           \
-  static_assert(sizeof(T) == (SIZE), #T ": stated unpacked size");                         \
+#define KAV_PIN_SIZE(T, SIZE, L)                                   \
+  static_assert(sizeof(T) == (SIZE), #T ": stated unpacked size"); \
   static_assert(kav::fixed_length<T> == (L), #T ": stated fixed length")
 #define KAV_PIN(T, SIZE, L, TABLE) \
   KAV_PIN_SIZE(T, SIZE, L);        \

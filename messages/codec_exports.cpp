@@ -4,17 +4,15 @@
 #include "codec/encode.hpp"
 #include "messages/descriptors.hpp"
 
-#define KAV_CODEC_EXPORTS(pkg, name)                                                 \
-  extern "C" uint32_t pkg##_##name##__pack(const pkg##_##name* msg, uint8_t* buf,   \
-                                           uint32_t* len) {                         \
-    return kav::detail::pack(msg, buf, len, kav::catalogue::pkg##_##name##_msg::info); \
-  }                                                                                  \
-  extern "C" uint32_t pkg##_##name##__unpack(const uint8_t* buf, uint32_t len,      \
-                                             pkg##_##name* out) {                   \
-    return kav::detail::unpack(buf, len, out, kav::catalogue::pkg##_##name##_msg::info); \
-  }                                                                                  \
-  extern "C" void pkg##_##name##_free__unpacked(pkg##_##name* msg) {                 \
-    kav::detail::free_unpacked(msg, kav::catalogue::pkg##_##name##_msg::info);       \
+#define KAV_CODEC_EXPORTS(pkg, name)                                                                \
+  extern "C" uint32_t pkg##_##name##__pack(const pkg##_##name* msg, uint8_t* buf, uint32_t* len) {  \
+    return kav::detail::pack(msg, buf, len, kav::catalogue::pkg##_##name##_msg::info);              \
+  }                                                                                                 \
+  extern "C" uint32_t pkg##_##name##__unpack(const uint8_t* buf, uint32_t len, pkg##_##name* out) { \
+    return kav::detail::unpack(buf, len, out, kav::catalogue::pkg##_##name##_msg::info);            \
+  }                                                                                                 \
+  extern "C" void pkg##_##name##_free__unpacked(pkg##_##name* msg) {                                \
+    kav::detail::free_unpacked(msg, kav::catalogue::pkg##_##name##_msg::info);                      \
   }
 
 KAV_MESSAGES(KAV_CODEC_EXPORTS)

@@ -33,10 +33,10 @@ typedef kav_ifsamplecfg kav_sync_ifsamplecfg_delete;
 
 /* 16 bytes */
 typedef struct kav_sync_ifsamplerate_update {
-    uint32_t field0;
-    uint32_t field1;
-    uint32_t field2;
-    uint32_t field3;
+  uint32_t field0;
+  uint32_t field1;
+  uint32_t field2;
+  uint32_t field3;
 } kav_sync_ifsamplerate_update;
 
 typedef kav_sync_ifsamplerate_update kav_sync_ifsamplerate_delete;
@@ -74,37 +74,37 @@ typedef kav_resetstat kav_sync_resetstat_update;
 /* ---- Entry points ------------------------------------------------------ */
 
 /* Every message of the package, in registration order: X(kav_sync, name). */
-#define KAV_SYNC_MESSAGES(X) \
-    X(kav_sync, host_update) \
-    X(kav_sync, host_delete) \
-    X(kav_sync, srcaddr_update) \
-    X(kav_sync, srcaddr_delete) \
-    X(kav_sync, srcaddrv6_update) \
-    X(kav_sync, srcaddrv6_delete) \
-    X(kav_sync, ifsamplecfg_update) \
-    X(kav_sync, ifsamplecfg_delete) \
-    X(kav_sync, ifsamplerate_update) \
-    X(kav_sync, ifsamplerate_delete) \
-    X(kav_sync, monitorcfg_update) \
-    X(kav_sync, monitorcfg_delete) \
-    X(kav_sync, ifindexswitch_update) \
-    X(kav_sync, ifindexswitch_delete) \
-    X(kav_sync, queenable_update) \
-    X(kav_sync, queenable_delete) \
-    X(kav_sync, globalcfg_update) \
-    X(kav_sync, globalcfg_delete) \
-    X(kav_sync, globaltmpcfg_update) \
-    X(kav_sync, globaltmpcfg_delete) \
-    X(kav_sync, templateflow_update) \
-    X(kav_sync, templateflow_delete) \
-    X(kav_sync, recordcfg_update) \
-    X(kav_sync, recordcfg_delete) \
-    X(kav_sync, intsamplerate_update) \
-    X(kav_sync, intsamplerate_delete) \
-    X(kav_sync, ethlen_update) \
-    X(kav_sync, ethlen_delete) \
-    X(kav_sync, resetcache_update) \
-    X(kav_sync, resetstat_update)
+#define KAV_SYNC_MESSAGES(X)        \
+  X(kav_sync, host_update)          \
+  X(kav_sync, host_delete)          \
+  X(kav_sync, srcaddr_update)       \
+  X(kav_sync, srcaddr_delete)       \
+  X(kav_sync, srcaddrv6_update)     \
+  X(kav_sync, srcaddrv6_delete)     \
+  X(kav_sync, ifsamplecfg_update)   \
+  X(kav_sync, ifsamplecfg_delete)   \
+  X(kav_sync, ifsamplerate_update)  \
+  X(kav_sync, ifsamplerate_delete)  \
+  X(kav_sync, monitorcfg_update)    \
+  X(kav_sync, monitorcfg_delete)    \
+  X(kav_sync, ifindexswitch_update) \
+  X(kav_sync, ifindexswitch_delete) \
+  X(kav_sync, queenable_update)     \
+  X(kav_sync, queenable_delete)     \
+  X(kav_sync, globalcfg_update)     \
+  X(kav_sync, globalcfg_delete)     \
+  X(kav_sync, globaltmpcfg_update)  \
+  X(kav_sync, globaltmpcfg_delete)  \
+  X(kav_sync, templateflow_update)  \
+  X(kav_sync, templateflow_delete)  \
+  X(kav_sync, recordcfg_update)     \
+  X(kav_sync, recordcfg_delete)     \
+  X(kav_sync, intsamplerate_update) \
+  X(kav_sync, intsamplerate_delete) \
+  X(kav_sync, ethlen_update)        \
+  X(kav_sync, ethlen_delete)        \
+  X(kav_sync, resetcache_update)    \
+  X(kav_sync, resetstat_update)
 
 KAV_SYNC_MESSAGES(KAV_DECLARE_MESSAGE)
 

@@ -97,8 +97,10 @@ struct ToPy {
   }
   template <class U>
   static py::object number(U x) {
-    if constexpr (sizeof(U) == 8) return steal(PyLong_FromUnsignedLongLong(x));
-    else return steal(PyLong_FromUnsignedLong(x));
+    if constexpr (sizeof(U) == 8)
+      return steal(PyLong_FromUnsignedLongLong(x));
+    else
+      return steal(PyLong_FromUnsignedLong(x));
   }
   template <class U>
   void scalar(u32 k, const U& x) {
@@ -113,8 +115,10 @@ struct ToPy {
     py::object list = steal(PyList_New(N));
     for (std::size_t i = 0; i < N; ++i) {
       py::object e;
-      if constexpr (std::is_unsigned_v<E>) e = number(a[i]);
-      else e = to_py(a[i]);
+      if constexpr (std::is_unsigned_v<E>)
+        e = number(a[i]);
+      else
+        e = to_py(a[i]);
       PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(i), e.release().ptr());
     }
     set(g_field[k], std::move(list));
@@ -153,7 +157,8 @@ template <class U>
 U whole_number(PyObject* v, const Path* at) {
   constexpr u64 max = sizeof(U) == 8 ? ~u64{0} : (u64{1} << (8 * sizeof(U))) - 1;
   const std::string type = "u" + std::to_string(8 * sizeof(U));
-  if (!PyLong_Check(v) || PyBool_Check(v)) fail(PyExc_TypeError, at, "expected an int for a " + type + " field, got " + type_of(v));
+  if (!PyLong_Check(v) || PyBool_Check(v))
+    fail(PyExc_TypeError, at, "expected an int for a " + type + " field, got " + type_of(v));
   const unsigned long long n = PyLong_AsUnsignedLongLong(v);
   if ((n == static_cast<unsigned long long>(-1) && PyErr_Occurred() != nullptr) || n > max) {
     PyErr_Clear();
@@ -229,11 +234,14 @@ struct FromPy {
     const Path at{path, k};
     const Items it = items_of(v.ptr(), &at, std::is_unsigned_v<E> ? "ints" : "dicts");
     if (static_cast<std::size_t>(it.size) != N)
-      fail(PyExc_ValueError, &at, "expected exactly " + std::to_string(N) + " elements, got " + std::to_string(it.size));
+      fail(PyExc_ValueError, &at,
+           "expected exactly " + std::to_string(N) + " elements, got " + std::to_string(it.size));
     for (std::size_t i = 0; i < N; ++i) {
       const Path ai{&at, 0, false, i, true};
-      if constexpr (std::is_unsigned_v<E>) a[i] = whole_number<E>(it[i], &ai);
-      else from_py(it[i], a[i], &ai, store);
+      if constexpr (std::is_unsigned_v<E>)
+        a[i] = whole_number<E>(it[i], &ai);
+      else
+        from_py(it[i], a[i], &ai, store);
     }
   }
   template <class R>
@@ -252,7 +260,9 @@ struct FromPy {
     items = nullptr;
     if (!v) {  // no items: the list is left out
       n = said;
-      if (n != 0) fail(PyExc_ValueError, &count_at, "a count of " + std::to_string(n) + " needs field" + std::to_string(k) + " items");
+      if (n != 0)
+        fail(PyExc_ValueError, &count_at,
+             "a count of " + std::to_string(n) + " needs field" + std::to_string(k) + " items");
       return;
     }
     const Path at{path, k};
@@ -260,7 +270,8 @@ struct FromPy {
     if (static_cast<u64>(it.size) > 0xFFFFFFFFu) fail(PyExc_ValueError, &at, "too many records");
     n = static_cast<u32>(it.size);
     if (c && said != n)
-      fail(PyExc_ValueError, &count_at, "says " + std::to_string(said) + " but field" + std::to_string(k) + " lists " + std::to_string(n));
+      fail(PyExc_ValueError, &count_at,
+           "says " + std::to_string(said) + " but field" + std::to_string(k) + " lists " + std::to_string(n));
     if (n == 0) return;
     items = store.make<R>(n);
     for (u32 i = 0; i < n; ++i) {
@@ -274,13 +285,21 @@ struct FromPy {
 struct Names {
   std::vector<std::string>& out;
   template <class U>
-  void scalar(u32 k, const U&) { out.push_back("field" + std::to_string(k)); }
+  void scalar(u32 k, const U&) {
+    out.push_back("field" + std::to_string(k));
+  }
   template <std::size_t N>
-  void byte_array(u32 k, const u8 (&)[N]) { out.push_back("field" + std::to_string(k)); }
+  void byte_array(u32 k, const u8 (&)[N]) {
+    out.push_back("field" + std::to_string(k));
+  }
   template <class E, std::size_t N>
-  void struct_array(u32 k, const E (&)[N]) { out.push_back("field" + std::to_string(k)); }
+  void struct_array(u32 k, const E (&)[N]) {
+    out.push_back("field" + std::to_string(k));
+  }
   template <class R>
-  void nested(u32 k, const R&) { out.push_back("field" + std::to_string(k)); }
+  void nested(u32 k, const R&) {
+    out.push_back("field" + std::to_string(k));
+  }
   template <class R>
   void vector(u32 k, const u32&, R* const&) {
     out.push_back("n_field" + std::to_string(k));
@@ -303,8 +322,9 @@ template <class T>
       fail(PyExc_TypeError, path, "field names are str, got " + excerpt(key));
     }
     if (std::find(names.begin(), names.end(), s) == names.end())
-      fail(PyExc_ValueError, path, "no field named " + excerpt(key) + " (its fields are field0 to field" +
-                                       std::to_string(slot_count<T> - 1) + ")");
+      fail(PyExc_ValueError, path,
+           "no field named " + excerpt(key) + " (its fields are field0 to field" + std::to_string(slot_count<T> - 1) +
+               ")");
   }
   fail(PyExc_ValueError, path, "a field is named twice");  // not reached: dict keys are unique
 }
@@ -327,7 +347,8 @@ struct Buffer {
   ByteView bytes;
   explicit Buffer(PyObject* data) {
     if (PyBytes_Check(data)) {
-      bytes = ByteView(reinterpret_cast<const u8*>(PyBytes_AS_STRING(data)), static_cast<std::size_t>(PyBytes_GET_SIZE(data)));
+      bytes = ByteView(reinterpret_cast<const u8*>(PyBytes_AS_STRING(data)),
+                       static_cast<std::size_t>(PyBytes_GET_SIZE(data)));
       return;
     }
     if (PyUnicode_Check(data) || PyObject_GetBuffer(data, &view, PyBUF_SIMPLE) != 0) {
@@ -347,8 +368,10 @@ struct Buffer {
 
 [[noreturn]] void raise_malformed(const inspect::Message& m, const inspect::Fault& f, std::vector<std::string> log) {
   const std::string where = f.path.empty() ? "" : " (" + f.path + ")";
-  py::object e = steal(PyObject_CallFunction(g_malformed, "s", (std::string(m.name) + ": malformed buffer at position " +
-                                                                   std::to_string(f.position) + where + ": " + f.text).c_str()));
+  py::object e = steal(PyObject_CallFunction(
+      g_malformed, "s",
+      (std::string(m.name) + ": malformed buffer at position " + std::to_string(f.position) + where + ": " + f.text)
+          .c_str()));
   e.attr("message") = m.name;
   e.attr("position") = f.position;
   e.attr("path") = f.path;
@@ -423,8 +446,9 @@ py::object encode(PyObject* value, Encoding layout) {
   from_py(value, v, nullptr, store);
   if (layout == Encoding::fixed) {
     if constexpr (detail::has_vector<T>) {
-      PyErr_SetString(PyExc_ValueError,
-                      (std::string(M::full_name) + " has no fixed layout: it carries a list and is always sent compact").c_str());
+      PyErr_SetString(
+          PyExc_ValueError,
+          (std::string(M::full_name) + " has no fixed layout: it carries a list and is always sent compact").c_str());
       raise();
     } else {
       py::object b = steal(PyBytes_FromStringAndSize(nullptr, detail::fixed_length<T>));
@@ -435,7 +459,8 @@ py::object encode(PyObject* value, Encoding layout) {
   }
   const u64 size = detail::compact_size(v);
   if (size > 0x7FFFFFFFu) {
-    PyErr_SetString(PyExc_ValueError, ("the compact encoding would take " + std::to_string(size) + " bytes, 2 GiB or more").c_str());
+    PyErr_SetString(PyExc_ValueError,
+                    ("the compact encoding would take " + std::to_string(size) + " bytes, 2 GiB or more").c_str());
     raise();
   }
   py::object b = steal(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(size)));
@@ -469,7 +494,8 @@ const std::vector<Codec>& codecs() {
     const auto msgs = inspect::messages();
     auto add = [&]<class M>() {
       const inspect::Message& info = msgs[t.size()];
-      if (std::strcmp(info.name, M::full_name) != 0) throw std::logic_error("catalogue order differs from the inspector's");
+      if (std::strcmp(info.name, M::full_name) != 0)
+        throw std::logic_error("catalogue order differs from the inspector's");
       t.push_back(Codec{&info, &decode<M>, &encode<M>});
     };
     catalogue::for_each_message(catalogue::kav_messages{}, add);
@@ -483,7 +509,8 @@ PyObject* g_by_name = nullptr;  // exact names and wire names -> index into code
 
 std::string str_of(PyObject* name) {
   if (!PyUnicode_Check(name)) {
-    PyErr_Format(PyExc_TypeError, "a message is named by a str (name, wire name or MsgId), got %s", Py_TYPE(name)->tp_name);
+    PyErr_Format(PyExc_TypeError, "a message is named by a str (name, wire name or MsgId), got %s",
+                 Py_TYPE(name)->tp_name);
     raise();
   }
   Py_ssize_t n;
@@ -534,12 +561,18 @@ py::object from_json(const inspect::Json& j) {
       for (const auto& v : j) l.append(from_json(v));
       return l;
     }
-    case inspect::Json::value_t::string: return py::str(j.get_ref<const std::string&>());
-    case inspect::Json::value_t::boolean: return py::bool_(j.get<bool>());
-    case inspect::Json::value_t::number_unsigned: return py::int_(j.get<u64>());
-    case inspect::Json::value_t::number_integer: return py::int_(j.get<std::int64_t>());
-    case inspect::Json::value_t::number_float: return py::float_(j.get<double>());
-    default: return py::none();
+    case inspect::Json::value_t::string:
+      return py::str(j.get_ref<const std::string&>());
+    case inspect::Json::value_t::boolean:
+      return py::bool_(j.get<bool>());
+    case inspect::Json::value_t::number_unsigned:
+      return py::int_(j.get<u64>());
+    case inspect::Json::value_t::number_integer:
+      return py::int_(j.get<std::int64_t>());
+    case inspect::Json::value_t::number_float:
+      return py::float_(j.get<double>());
+    default:
+      return py::none();
   }
 }
 
@@ -639,8 +672,9 @@ PYBIND11_MODULE(_kav, m) {
       .def_readonly("length_matches", &ins::Fit::length_matches, "fixed layout: the buffer is exactly L bytes")
       .def_property_readonly("exact", &ins::Fit::exact, "well-formed, every byte, exact vtables")
       .def("__repr__", [](const ins::Fit& f) {
-        return "Fit(well_formed=" + std::string(f.well_formed ? "True" : "False") + ", every_byte=" +
-               (f.every_byte ? "True" : "False") + ", exact_vtables=" + (f.exact_vtables ? "True" : "False") +
+        return "Fit(well_formed=" + std::string(f.well_formed ? "True" : "False") +
+               ", every_byte=" + (f.every_byte ? "True" : "False") +
+               ", exact_vtables=" + (f.exact_vtables ? "True" : "False") +
                ", length_matches=" + (f.length_matches ? "True" : "False") + ")";
       });
 
@@ -648,11 +682,15 @@ PYBIND11_MODULE(_kav, m) {
       .def_readonly("position", &ins::Fault::position, "byte position")
       .def_readonly("path", &ins::Fault::path, "field path, '' for the root table's header")
       .def_readonly("rule", &ins::Fault::text, "what is wrong, in words")
-      .def_property_readonly("logged_by", [](const ins::Fault& f) -> py::object {
-        return f.log.empty() ? py::object(py::none()) : py::object(py::str(f.log));
-      }, "the function name __unpack logs it under, or None when it is not logged")
+      .def_property_readonly(
+          "logged_by",
+          [](const ins::Fault& f) -> py::object {
+            return f.log.empty() ? py::object(py::none()) : py::object(py::str(f.log));
+          },
+          "the function name __unpack logs it under, or None when it is not logged")
       .def("__repr__", [](const ins::Fault& f) {
-        return "Fault(position=" + std::to_string(f.position) + ", path=" + py::repr(py::str(f.path)).cast<std::string>() +
+        return "Fault(position=" + std::to_string(f.position) +
+               ", path=" + py::repr(py::str(f.path)).cast<std::string>() +
                ", rule=" + py::repr(py::str(f.text)).cast<std::string>() + ")";
       });
 
@@ -660,16 +698,20 @@ PYBIND11_MODULE(_kav, m) {
       .def_readonly("text", &ins::Report::text, "the byte map, the fields, the first failing check and the cross-check")
       .def_readonly("well_formed", &ins::Report::well_formed)
       .def_readonly("agrees", &ins::Report::agrees, "the walk predicted exactly what __unpack produced")
-      .def_property_readonly("layout", [](const ins::Report& r) { return layout_name(r.layout); },
-                             "'compact', 'fixed', or None when the root table's header was not read")
+      .def_property_readonly(
+          "layout", [](const ins::Report& r) { return layout_name(r.layout); },
+          "'compact', 'fixed', or None when the root table's header was not read")
       .def_readonly("fault", &ins::Report::fault, "the first failing check, or None")
       .def_readonly("log", &ins::Report::log, "the library's log lines while __unpack ran")
       .def_readonly("fit", &ins::Report::fit)
-      .def_property_readonly("better", [](const ins::Report& r) {
-        std::vector<std::string> names;
-        for (const ins::Message* b : r.better) names.emplace_back(b->name);
-        return names;
-      }, "messages the buffer fits exactly when it fits this one less well")
+      .def_property_readonly(
+          "better",
+          [](const ins::Report& r) {
+            std::vector<std::string> names;
+            for (const ins::Message* b : r.better) names.emplace_back(b->name);
+            return names;
+          },
+          "messages the buffer fits exactly when it fits this one less well")
       .def("__str__", [](const ins::Report& r) { return r.text; })
       .def("__repr__", [](const ins::Report& r) {
         return "<Report well_formed=" + std::string(r.well_formed ? "True" : "False") +
@@ -688,24 +730,33 @@ PYBIND11_MODULE(_kav, m) {
                std::to_string(c.rank) + ")";
       });
 
-  m.def("decode", [](py::handle name, py::handle data, bool strict) {
+  m.def(
+      "decode",
+      [](py::handle name, py::handle data, bool strict) {
         const Codec& c = codec_of(name.ptr());
         const Buffer b(data.ptr());
         return c.decode(*c.info, b.bytes, strict);
-      }, py::arg("name"), py::arg("data"), py::kw_only(), py::arg("strict") = true, kDecodeDoc);
+      },
+      py::arg("name"), py::arg("data"), py::kw_only(), py::arg("strict") = true, kDecodeDoc);
 
-  m.def("encode", [](py::handle name, py::handle value, py::handle layout) {
+  m.def(
+      "encode",
+      [](py::handle name, py::handle value, py::handle layout) {
         const Codec& c = codec_of(name.ptr());
         return c.encode(value.ptr(), layout_of(layout.is_none() ? nullptr : layout.ptr()));
-      }, py::arg("name"), py::arg("value"), py::kw_only(), py::arg("layout") = "compact", kEncodeDoc);
+      },
+      py::arg("name"), py::arg("value"), py::kw_only(), py::arg("layout") = "compact", kEncodeDoc);
 
-  m.def("explain", [](py::handle name, py::handle data) {
+  m.def(
+      "explain",
+      [](py::handle name, py::handle data) {
         const Codec& c = codec_of(name.ptr());
         const Buffer b(data.ptr());
         check_length(b.bytes);
         py::gil_scoped_release unlocked;
         return ins::explain(*c.info, b.bytes);
-      }, py::arg("name"), py::arg("data"),
+      },
+      py::arg("name"), py::arg("data"),
       R"(explain(name, data) -> Report
 
 Walks the buffer as __unpack does and reports what every byte is, the first check that fails and
@@ -716,12 +767,15 @@ whether __unpack produced exactly what the walk predicts. str(report) is the byt
 (False, 28, 'field2')
 )");
 
-  m.def("identify", [](py::handle data) {
+  m.def(
+      "identify",
+      [](py::handle data) {
         const Buffer b(data.ptr());
         check_length(b.bytes);
         py::gil_scoped_release unlocked;
         return ins::identify(b.bytes);
-      }, py::arg("data"),
+      },
+      py::arg("data"),
       R"(identify(data) -> list[Candidate]
 
 The messages whose decoder accepts the buffer with every byte accounted for, best first
@@ -731,11 +785,14 @@ The messages whose decoder accepts the buffer with every byte accounted for, bes
 ['kav_host_update', 'kav_host_delete']
 )");
 
-  m.def("skeleton", [](py::handle name) {
+  m.def(
+      "skeleton",
+      [](py::handle name) {
         const Codec& c = codec_of(name.ptr());
         const ins::Bytes b = ins::encode(*c.info, ins::skeleton(*c.info), Encoding::compact);
         return c.decode(*c.info, b, true);
-      }, py::arg("name"),
+      },
+      py::arg("name"),
       R"(skeleton(name) -> dict
 
 Every field of the message with a zero value, and one item in each list: a value to fill in
@@ -745,7 +802,9 @@ and pass to encode.
 {'field0': 0, 'field1': {'field0': 0, 'field1': 0, 'field2': 0}}
 )");
 
-  m.def("messages", []() {
+  m.def(
+      "messages",
+      []() {
         py::list out;
         for (const ins::Message& msg : ins::messages()) {
           py::dict d = from_json(ins::shape_json(ins::shape(msg)));

@@ -28,13 +28,12 @@ struct MutexLock {
 
 namespace detail {
 
-#define KAV_RUNTIME_INIT                                                                             \
-  CodecRuntime {                                                                                     \
-    {"KESMO", "KESMO_MERIDAN_SERIAL", kModuleId}, PTHREAD_MUTEX_INITIALIZER, nullptr, nullptr,       \
-        nullptr, {0}, PTHREAD_MUTEX_INITIALIZER, {0}, fallback_alloc, fallback_release               \
+#define KAV_RUNTIME_INIT                                                                                     \
+  CodecRuntime {                                                                                             \
+    {"KESMO", "KESMO_MERIDAN_SERIAL", kModuleId}, PTHREAD_MUTEX_INITIALIZER, nullptr, nullptr, nullptr, {0}, \
+        PTHREAD_MUTEX_INITIALIZER, {0}, fallback_alloc, fallback_release                                     \
   }
-constinit CodecRuntime g_runtime[4] = {KAV_RUNTIME_INIT, KAV_RUNTIME_INIT, KAV_RUNTIME_INIT,
-                                       KAV_RUNTIME_INIT};
+constinit CodecRuntime g_runtime[4] = {KAV_RUNTIME_INIT, KAV_RUNTIME_INIT, KAV_RUNTIME_INIT, KAV_RUNTIME_INIT};
 #undef KAV_RUNTIME_INIT
 
 constinit std::atomic<u32> g_swap[4] = {0, 0, 0, 0};
@@ -100,7 +99,8 @@ void cache_release(Unit u, void* ptr, const char* func) noexcept {
 void testing::set_swap_flag(Unit u, u32 value) noexcept {
   detail::g_swap[static_cast<u32>(u)].store(value, std::memory_order_relaxed);
   const u32 bit = 1u << static_cast<u32>(u);
-  if (value != 0) detail::g_ready.fetch_and(~bit, std::memory_order_release);
+  if (value != 0)
+    detail::g_ready.fetch_and(~bit, std::memory_order_release);
   else if (runtime(u).cache_bound.load(std::memory_order_acquire) != 0)
     detail::g_ready.fetch_or(bit, std::memory_order_release);
 }

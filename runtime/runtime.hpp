@@ -26,8 +26,8 @@ using u32 = std::uint32_t;
 using u64 = std::uint64_t;
 using i32 = std::int32_t;
 
-using LogWriteFn = void (*)(const SerialLogModule*, u32 level, u32 code, const char* file, u32 line,
-                            const char* func, const char* fmt, ...);
+using LogWriteFn = void (*)(const SerialLogModule*, u32 level, u32 code, const char* file, u32 line, const char* func,
+                            const char* fmt, ...);
 using AllocFn = void* (*)(u32 size, u32 module_id, const char* func);
 using ReleaseFn = void (*)(void* ptr, u32 module_id, const char* func);
 using UseFlagFn = u32 (*)(u32 pool);
@@ -68,19 +68,19 @@ void bind_cache_slow(Unit u) noexcept;
 
 }  // namespace detail
 
-[[gnu::always_inline]] inline CodecRuntime& runtime(Unit u) noexcept {
-  return detail::g_runtime[static_cast<u32>(u)];
-}
+[[gnu::always_inline]] inline CodecRuntime& runtime(Unit u) noexcept { return detail::g_runtime[static_cast<u32>(u)]; }
 
 // Makes the log writer and the general allocator usable; one flag test once bound.
 [[gnu::always_inline]] inline void bind_base(Unit u) noexcept {
   CodecRuntime& rt = runtime(u);
-  if (rt.base_bound.load(std::memory_order_acquire) == 0) [[unlikely]] detail::bind_base_slow(rt);
+  if (rt.base_bound.load(std::memory_order_acquire) == 0) [[unlikely]]
+    detail::bind_base_slow(rt);
 }
 
 // Makes the cache allocator usable and fixes the byte-swap flag; one flag test once bound.
 [[gnu::always_inline]] inline void bind_cache(Unit u) noexcept {
-  if (runtime(u).cache_bound.load(std::memory_order_acquire) == 0) [[unlikely]] detail::bind_cache_slow(u);
+  if (runtime(u).cache_bound.load(std::memory_order_acquire) == 0) [[unlikely]]
+    detail::bind_cache_slow(u);
 }
 
 // The unit's byte-swap flag. Read without a lock; only the cache binding writes it (to 0).

@@ -27,8 +27,8 @@ void on_receive(uint32_t, const void* unpacked, uint32_t, void* ctx) {
   auto& e = *static_cast<Expectation*>(ctx);
   std::vector<uint8_t> got(1 << 16);
   auto len = static_cast<uint32_t>(got.size());
-  const bool ok = e.next < e.encodings.size() && e.repack(unpacked, got.data(), &len) == 0 &&
-                  got.size() >= len && e.encodings[e.next] == std::vector<uint8_t>(got.begin(), got.begin() + len);
+  const bool ok = e.next < e.encodings.size() && e.repack(unpacked, got.data(), &len) == 0 && got.size() >= len &&
+                  e.encodings[e.next] == std::vector<uint8_t>(got.begin(), got.begin() + len);
   ++(ok ? e.intact : e.broken);
   ++e.next;
 }
@@ -71,8 +71,8 @@ void demo_message(std::mt19937_64& rng, Totals& totals) {
   VmeshSentEntry entry{};
   vmesh_sent_entry(first_call, 0, &entry);
   const bool ok = single == 0 && many == 0 && targeted == 0 && e.intact == 5 && e.broken == 0;
-  std::printf("%-34s 0x%08" PRIX32 "  %-12s %5u   %s\n", M::full_name, M::id,
-              kav::has_vector<T> ? "compact" : "fixed", entry.length, ok ? "yes" : "NO");
+  std::printf("%-34s 0x%08" PRIX32 "  %-12s %5u   %s\n", M::full_name, M::id, kav::has_vector<T> ? "compact" : "fixed",
+              entry.length, ok ? "yes" : "NO");
   totals.messages += 1;
   totals.sends += 3;
   totals.failed += ok ? 0 : 1;

@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:?usage: tools/fuzz.sh SECONDS [BUILD_DIR]}
 build=${2:-build/asan}
 targets=(unpack roundtrip)
+[[ -x "$build/fuzz/fuzz_inspect" ]] && targets+=(inspect)   # built with the inspector
 per=$(( seconds / ${#targets[@]} ))
 (( per >= 1 )) || per=1
 
@@ -21,6 +22,7 @@ make_corpus=$(find "$build/fuzz" "$build/tests/fuzz_replay" -maxdepth 1 -name ma
 seed="$build/fuzz-corpus/seed"
 rm -rf "$seed"
 "$make_corpus" "$seed" tests/fuzz_replay/regressions || exit 2
+if [[ -x "$build/fuzz/fuzz_inspect" ]]; then "$build/fuzz/inspect_seeds" "$seed/inspect" >/dev/null || exit 2; fi
 
 status=0
 passed=0

@@ -37,18 +37,26 @@ struct RandomFill {
       if (const auto x = static_cast<U>(rng()); x != 0 || zeros) return x;
   }
   template <class U>
-  void scalar(u32, U& x) { x = pick<U>(); }
+  void scalar(u32, U& x) {
+    x = pick<U>();
+  }
   template <std::size_t N>
-  void byte_array(u32, u8 (&a)[N]) { for (auto& b : a) b = static_cast<u8>(rng()); }
+  void byte_array(u32, u8 (&a)[N]) {
+    for (auto& b : a) b = static_cast<u8>(rng());
+  }
   template <class E, std::size_t N>
   void struct_array(u32, E (&a)[N]) {
     for (auto& e : a) {
-      if constexpr (std::is_unsigned_v<E>) e = static_cast<E>(rng());
-      else visit_slots(e, *this);
+      if constexpr (std::is_unsigned_v<E>)
+        e = static_cast<E>(rng());
+      else
+        visit_slots(e, *this);
     }
   }
   template <class R>
-  void nested(u32, R& r) { visit_slots(r, *this); }
+  void nested(u32, R& r) {
+    visit_slots(r, *this);
+  }
   template <class R>
   void vector(u32, u32& count, R*& items) {
     count = static_cast<u32>(zeros ? rng() % (max_items + 1) : 1 + rng() % max_items);
@@ -94,9 +102,13 @@ struct CompareVisitor {
   }
   std::string at(u32 slot) const { return path + ".field" + std::to_string(slot); }
   template <class U>
-  void scalar(u32 s, const U& x) { if (x != peer(x)) d.mark(at(s)); }
+  void scalar(u32 s, const U& x) {
+    if (x != peer(x)) d.mark(at(s));
+  }
   template <class A>
-  void byte_array(u32 s, const A& x) { if (std::memcmp(x, peer(x), sizeof x) != 0) d.mark(at(s)); }
+  void byte_array(u32 s, const A& x) {
+    if (std::memcmp(x, peer(x), sizeof x) != 0) d.mark(at(s));
+  }
   template <class A>
   void struct_array(u32 s, const A& x) {
     const A& y = peer(x);
@@ -109,7 +121,9 @@ struct CompareVisitor {
     }
   }
   template <class R>
-  void nested(u32 s, const R& x) { compare(x, peer(x), d, at(s)); }
+  void nested(u32 s, const R& x) {
+    compare(x, peer(x), d, at(s));
+  }
   template <class R>
   void vector(u32 s, const u32& count, R* const& items) {
     R* const& other_items = peer(items);

@@ -41,7 +41,8 @@ Bytes encode(const Json& j, Encoding e, const SourceMap* map) {
   }
   const u64 size = detail::compact_size(v);
   if (size > 0xFFFFFFFFu)
-    throw Error(ErrorKind::bad_input, "the compact encoding would take " + std::to_string(size) + " bytes, over 32 bits");
+    throw Error(ErrorKind::bad_input,
+                "the compact encoding would take " + std::to_string(size) + " bytes, over 32 bits");
   Bytes b(static_cast<std::size_t>(size));
   u32 len = static_cast<u32>(size);
   if (M::pack_fn(&v, b.data(), &len) != 0 || len != size)
@@ -68,7 +69,8 @@ struct ShapeOf {
   template <class E, std::size_t N>
   void struct_array(u32 k, const E (&a)[N]) {
     if constexpr (std::is_unsigned_v<E>) {
-      out.push_back({k, "array", sizeof(E), static_cast<u32>(N), at(&a), sizeof a, "u" + std::to_string(8 * sizeof(E)), {}});
+      out.push_back(
+          {k, "array", sizeof(E), static_cast<u32>(N), at(&a), sizeof a, "u" + std::to_string(8 * sizeof(E)), {}});
     } else {
       out.push_back({k, "array", sizeof(E), static_cast<u32>(N), at(&a), sizeof a, record_name<E>(), slots_of<E>()});
     }

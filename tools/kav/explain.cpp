@@ -20,46 +20,52 @@ std::string str(u64 v) { return std::to_string(v); }
 bool Walk::header(u32 from, u32 t, const std::string& label, const char* log, const std::vector<std::string>& slots,
                   int depth, detail::TableRef& tr) {
   if (!detail::table_at(t, len))
-    return fail(from, label + " would start at " + str(t) + ", but a table must start between 4 and " + str(len - 4) +
-                          " (the length minus 4)",
+    return fail(from,
+                label + " would start at " + str(t) + ", but a table must start between 4 and " + str(len - 4) +
+                    " (the length minus 4)",
                 log);
   tables.push_back(t);
   const u32 r = word(t);
   const u32 vt = t - r;  // wrap-around, as the decoder computes it
   const bool behind = static_cast<i32>(r) < 0;
   if (depth == 0) fixed_order = behind;
-  add(t, 4, depth,
-      label + ": vtable reference " + std::to_string(static_cast<i32>(r)) + " -> vtable at " + str(vt) +
-          (behind ? " (behind the table)" : " (before the table)"));
+  add(t, 4, depth, [&] {
+    return label + ": vtable reference " + std::to_string(static_cast<i32>(r)) + " -> vtable at " + str(vt) +
+           (behind ? " (behind the table)" : " (before the table)");
+  });
   if (!detail::vtable_at(vt, len)) {
     const bool wraps = behind ? vt < t : vt > t;
-    return fail(t, label + " at " + str(t) + " has the vtable reference " + std::to_string(static_cast<i32>(r)) +
-                       ", so its vtable would be at " + str(vt) + (wraps ? " (wrapped around 2^32)" : "") +
-                       ", outside the range 4 to " + str(len - 4),
+    return fail(t,
+                label + " at " + str(t) + " has the vtable reference " + std::to_string(static_cast<i32>(r)) +
+                    ", so its vtable would be at " + str(vt) + (wraps ? " (wrapped around 2^32)" : "") +
+                    ", outside the range 4 to " + str(len - 4),
                 log);
   }
   const u32 vlen = half(vt);
   if (!detail::vtable_fits(vt, vlen, len))
-    return fail(vt, "the vtable of " + label + " at " + str(vt) + " says it is " + str(vlen) +
-                        " bytes long, so it would end at " + str(u64{vt} + vlen) + ", past the end of the " + str(len) +
-                        "-byte buffer",
+    return fail(vt,
+                "the vtable of " + label + " at " + str(vt) + " says it is " + str(vlen) +
+                    " bytes long, so it would end at " + str(u64{vt} + vlen) + ", past the end of the " + str(len) +
+                    "-byte buffer",
                 log);
+  vtables.emplace_back(vt, u64{vt} + vlen);
   const u32 entries = vlen < 4 ? 0 : (vlen - 4) / 2;
   const u32 n = static_cast<u32>(slots.size());
   if (vlen != 4 + 2 * n) exact_vtables = false;
   std::string note = str(entries) + (entries == 1 ? " slot entry" : " slot entries");
   if (entries + 1 == n) note += "; slot " + str(entries) + " lies beyond it and is absent";
   if (entries + 1 < n) note += "; slots " + str(entries) + " to " + str(n - 1) + " lie beyond it and are absent";
-  add(vt, 2, depth, "vtable of " + label + ": length " + str(vlen) + ", " + note);
-  if (vlen >= 4) add(vt + 2, 2, depth + 1, "table length " + str(half(vt + 2)) + " (never checked)");
+  add(vt, 2, depth, [&] { return "vtable of " + label + ": length " + str(vlen) + ", " + note; });
+  if (vlen >= 4) add(vt + 2, 2, depth + 1, [&] { return "table length " + str(half(vt + 2)) + " (never checked)"; });
   for (u32 k = 0; k < std::min(entries, n); ++k) {
     const u32 o = half(vt + 4 + 2 * k);
-    add(vt + 4 + 2 * k, 2, depth + 1,
-        "slot " + str(k) + " (" + slots[k] + "): " + (o == 0 ? "absent, stays zero" : "at table + " + str(o)));
+    add(vt + 4 + 2 * k, 2, depth + 1, [&] {
+      return "slot " + str(k) + " (" + slots[k] + "): " + (o == 0 ? "absent, stays zero" : "at table + " + str(o));
+    });
   }
   if (entries > n)
     add(vt + 4 + 2 * n, 2 * (entries - n), depth + 1,
-        str(entries - n) + " more entries beyond the record's " + str(n) + " slots, ignored");
+        [&] { return str(entries - n) + " more entries beyond the record's " + str(n) + " slots, ignored"; });
   tr = detail::TableRef{t, vt, vlen, len - t};
   return true;
 }
@@ -140,14 +146,23 @@ Coverage coverage(const Walk& w) {
     }
     u32 b = a;
     while (b < w.len && claims[b] == 0) ++b;
-    // Padding of the fixed layout: under 8 bytes, up to a 4-byte boundary of a table or to the end
-    // of a buffer whose length is a multiple of 8.
-    const bool aligned = std::any_of(w.tables.begin(), w.tables.end(), [&](u32 t) { return t <= a && (b - t) % 4 == 0; });
-    const bool tail = b == w.len && w.len % 8 == 0;
-    const bool padding = w.fixed_order.value_or(false) && !w.fault_pos && b - a < 8 && (b == w.len ? tail : aligned);
+    // Padding of the fixed layout: up to 3 bytes before a vtable (the table rounded up to 4), up to 3
+    // behind a nested vtable (its block rounded up to 4 from its table), and up to 7 at the end of a
+    // buffer whose length is a multiple of 8. Fields inside a table lie back to back.
+    const bool before_vtable =
+        std::any_of(w.vtables.begin(), w.vtables.end(), [&](const auto& v) { return v.first == b; });
+    const bool after_vtable = std::any_of(w.vtables.begin(), w.vtables.end(), [&](const auto& v) {
+      return v.second == a &&
+             std::any_of(w.tables.begin(), w.tables.end(), [&](u32 t) { return t < a && (b - t) % 4 == 0; });
+    });
+    const bool tail = b == w.len && w.len % 8 == 0 && b - a < 8;
+    const u32 room = before_vtable && after_vtable ? 7 : 4;  // a nested block's padding, then the table's
+    const bool padding =
+        w.fixed_order.value_or(false) && !w.fault_pos && (tail || (b - a < room && (before_vtable || after_vtable)));
     if (!padding) c.padding_only = false;
-    const std::string what = padding ? "padding" : w.fault_pos ? "not reached: decoding stopped before these bytes"
-                                                               : "unreferenced: nothing refers to these bytes";
+    const std::string what = padding       ? "padding"
+                             : w.fault_pos ? "not reached: decoding stopped before these bytes"
+                                           : "unreferenced: nothing refers to these bytes";
     c.gaps.push_back({a, b - a, 0, str(b - a) + (b - a == 1 ? " byte " : " bytes ") + what});
     a = b;
   }
@@ -174,7 +189,8 @@ std::string render(const Walk& w, const std::string& title, const Json& predicte
   std::stable_sort(regions.begin(), regions.end(), [](const Region& x, const Region& y) { return x.pos < y.pos; });
 
   out += title + ": " + str(w.len) + " bytes";
-  if (w.fixed_order) out += *w.fixed_order ? ", fixed layout (vtable behind its table)" : ", compact layout (vtable before its table)";
+  if (w.fixed_order)
+    out += *w.fixed_order ? ", fixed layout (vtable behind its table)" : ", compact layout (vtable before its table)";
   out += "\n\nposition  bytes                     meaning\n";
   for (const Region& r : regions) {
     const u32 end = static_cast<u32>(std::min<u64>(u64{r.pos} + r.size, w.len));

@@ -26,20 +26,23 @@ struct Walk {
   const u8* buf;
   u32 len;
   std::vector<Region> regions{};
-  std::vector<u32> tables{};  // positions of the tables reached
+  std::vector<u32> tables{};                   // positions of the tables reached
+  std::vector<std::pair<u32, u64>> vtables{};  // start and end of the vtables read
   std::optional<u32> fault_pos{};
   std::string fault_text{};
   std::string fault_path{};
-  const char* fault_log = nullptr;  // the function name __unpack logs the fault under, if it logs
-  bool exact_vtables = true;        // every vtable so far as long as its record type
+  const char* fault_log = nullptr;    // the function name __unpack logs the fault under, if it logs
+  bool exact_vtables = true;          // every vtable so far as long as its record type
   std::optional<bool> fixed_order{};  // the root vtable lies behind its table
   std::vector<SlotState> root_states{};
   ItemStore store{};
 
   u32 word(u32 p) const { return detail::load_le<u32>(buf + p, false); }
   u16 half(u32 p) const { return detail::load_le<u16>(buf + p, false); }
-  void add(u32 pos, u32 size, int depth, std::string text) {
-    regions.push_back({pos, size, depth, std::move(text)});
+  bool quiet = false;  // coverage only: the regions carry no text (identify, fit)
+  template <class Text>
+  void add(u32 pos, u32 size, int depth, Text&& text) {
+    regions.push_back({pos, size, depth, quiet ? std::string() : std::string(text())});
   }
   bool fail(u32 pos, std::string text, const char* log = nullptr) {
     fault_pos = pos;
@@ -114,6 +117,12 @@ struct SlotWalk {
   bool root;
   bool ok = true;
   std::string cur{};  // the field being decoded
+  u64 furthest = 0;   // end of the table's content as its layout counts it (its table length entry);
+                      // a nested table's block counts only in the fixed layout
+  bool fixed() const { return tr.vt > tr.t; }
+  void reach(u64 end, bool inline_item) {
+    if (inline_item || fixed()) furthest = std::max(furthest, end);
+  }
 
   std::string name(u32 k) const { return path.empty() ? field_name(k) : path + "." + field_name(k); }
   void state(SlotState s) {
@@ -153,7 +162,8 @@ struct SlotWalk {
       return;
     }
     x = detail::load_le<U>(w.buf + p, false);
-    w.add(p, width, depth, name(k) + " = " + num(x));
+    reach(u64{p} + width, true);
+    w.add(p, width, depth, [&] { return name(k) + " = " + num(x); });
     state(SlotState::decoded);
   }
 
@@ -167,7 +177,9 @@ struct SlotWalk {
     if (!detail::target_ok(p, v, q))
       return failed(p, "the offset word of " + name(k) + " at " + std::to_string(p) + " holds " + std::to_string(v) +
                            ", and " + std::to_string(p) + " + " + std::to_string(v) + " wraps around 2^32");
-    w.add(p, 4, depth, name(k) + ": offset " + std::to_string(v) + " -> " + what + " at " + std::to_string(q));
+    w.add(p, 4, depth,
+          [&] { return name(k) + ": offset " + std::to_string(v) + " -> " + what + " at " + std::to_string(q); });
+    reach(u64{p} + 4, true);
     return true;
   }
   // The count word at q and the room for `n` elements of `size` bytes behind it.
@@ -176,7 +188,7 @@ struct SlotWalk {
       return failed(q, "the count of " + name(k) + " at " + std::to_string(q) + " would end at " +
                            std::to_string(u64{q} + 4) + ", " + past_end());
     n = w.word(q);
-    w.add(q, 4, depth, name(k) + ": count " + std::to_string(n));
+    w.add(q, 4, depth, [&] { return name(k) + ": count " + std::to_string(n); });
     if (detail::elements_fit(q, n, size, w.len)) return true;
     if (size == 4 && (n >> 30) != 0)
       return failed(q, name(k) + ": a count of " + std::to_string(n) + " " + what + " is refused (2^30 or more)");
@@ -184,8 +196,8 @@ struct SlotWalk {
       return failed(q, name(k) + ": a count of " + std::to_string(n) + " " + what + " is refused (2^31 or more)");
     const u64 end = u64{q} + 4 + u64{n} * size;
     return failed(q, name(k) + ": " + std::to_string(n) + " " + what + " of " + std::to_string(size) +
-                         (size == 1 ? " byte from " : " bytes from ") +
-                         std::to_string(q + 4) + " would end at " + std::to_string(end) + ", " + past_end());
+                         (size == 1 ? " byte from " : " bytes from ") + std::to_string(q + 4) + " would end at " +
+                         std::to_string(end) + ", " + past_end());
   }
 
   template <class E, std::size_t N>
@@ -198,8 +210,11 @@ struct SlotWalk {
       return;
     }
     std::memcpy(a, w.buf + q + 4, sizeof a);  // elements lie in memory as on the wire
-    w.add(q + 4, N * size, depth,
-          name(k) + ": " + std::to_string(N) + (size == 1 ? " bytes" : " elements of " + std::to_string(size) + " bytes"));
+    reach(u64{q} + 4 + u64{N} * size, true);  // both layouts count an array's data in its table
+    w.add(q + 4, N * size, depth, [&] {
+      return name(k) + ": " + std::to_string(N) +
+             (size == 1 ? " bytes" : " elements of " + std::to_string(size) + " bytes");
+    });
     state(SlotState::decoded);
   }
   template <std::size_t N>
@@ -214,12 +229,15 @@ struct SlotWalk {
   void nested(u32 k, Rn& r) {
     u32 o, q;
     if (!present(k, o) || !offset_word(k, o, "nested table", q)) return;
-    if (!walk_table(w, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name<Rn>() + ")", non_root_log<Rn>(),
-                    depth + 1, false)) {
+    const std::size_t first_vtable = w.vtables.size();
+    if (!walk_table(w, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name<Rn>() + ")",
+                    non_root_log<Rn>(), depth + 1, false)) {
       state(SlotState::failed);
       ok = false;
       return;
     }
+    if (first_vtable < w.vtables.size())  // the nested block: its table and vtable, rounded up to 4
+      reach(u64{q} + (w.vtables[first_vtable].second - q + 3) / 4 * 4, false);
     state(SlotState::decoded);
   }
   template <class Rn>
@@ -233,6 +251,7 @@ struct SlotWalk {
                     std::to_string(bytes) + " bytes, more than 32 bits can say");
       return;
     }
+    reach(u64{q} + 4 + 4 * u64{n}, true);  // and a list's count and offset words, but not its items
     if (n == 0) return state(SlotState::decoded);
     items = w.store.make<Rn>(n);
     for (u32 i = 0; i < n; ++i) {
@@ -241,11 +260,12 @@ struct SlotWalk {
       const std::string item = name(k) + "[" + std::to_string(i) + "]";
       u32 qi;
       if (!detail::target_ok(at, v, qi)) {
-        failed(at, "the offset word of " + item + " at " + std::to_string(at) + " holds " + std::to_string(v) + ", and " +
-                       std::to_string(at) + " + " + std::to_string(v) + " wraps around 2^32");
+        failed(at, "the offset word of " + item + " at " + std::to_string(at) + " holds " + std::to_string(v) +
+                       ", and " + std::to_string(at) + " + " + std::to_string(v) + " wraps around 2^32");
         return;
       }
-      w.add(at, 4, depth, item + ": offset " + std::to_string(v) + " -> table at " + std::to_string(qi));
+      w.add(at, 4, depth,
+            [&] { return item + ": offset " + std::to_string(v) + " -> table at " + std::to_string(qi); });
       if (!walk_table(w, at, qi, items[i], item, "item " + item + " (" + record_name<Rn>() + ")", non_root_log<Rn>(),
                       depth + 1, false)) {
         state(SlotState::failed);
@@ -267,7 +287,10 @@ bool walk_table(Walk& w, u32 from, u32 t, R& out, const std::string& path, const
     return false;
   }
   SlotWalk<R> sw{w, tr, path, depth + 1, root};
+  sw.furthest = u64{t} + 4;
   visit_slots(out, sw);
+  // The table length entry: what the encoders write for this content, or the table is not theirs.
+  if (sw.ok && tr.vlen >= 4 && w.half(tr.vt + 2) != sw.furthest - t) w.exact_vtables = false;
   return sw.ok;
 }
 
@@ -283,7 +306,9 @@ struct DropLists {
   template <class Rn>
   void nested(u32, Rn&) {}
   template <class Rn>
-  void vector(u32, u32&, Rn*& items) { items = nullptr; }
+  void vector(u32, u32&, Rn*& items) {
+    items = nullptr;
+  }
 };
 
 // The walk of a whole buffer as __unpack makes it, and the structure it predicts.
@@ -293,24 +318,25 @@ struct Walked {
 };
 
 template <class M>
-Walked walk_message(ByteView in) {
+Walked walk_message(ByteView in, bool quiet) {
   using T = typename M::type;
   static const u8 empty = 0;  // an empty input is a short buffer, not a null pointer
   Walked r{Walk{in.empty() ? &empty : in.data(), static_cast<u32>(in.size())}, {}};
   Walk& w = r.w;
+  w.quiet = quiet;
   T predicted{};
   if (!detail::buffer_ok(w.buf, w.len, &predicted)) {
     w.fail(0, "the buffer holds " + std::to_string(w.len) + " bytes; the smallest buffer is 4 bytes (its root offset)",
            M::unpack_name);
   } else {
     const u32 t = w.word(0);
-    w.add(0, 4, 0, "root offset: root table at " + std::to_string(t));
+    w.add(0, 4, 0, [&] { return "root offset: root table at " + std::to_string(t); });
     const char* log = M::root == RootForm::in_place ? M::unpack_name : M::non_root_name;
     if (!walk_table(w, 0, t, predicted, "", std::string("root table (") + M::full_name + ")", log, 0, true)) {
       visit_slots(predicted, DropLists{});
     }
   }
-  r.predicted = to_json(predicted, JsonOptions{});
+  if (!quiet) r.predicted = to_json(predicted, JsonOptions{});
   return r;
 }
 
@@ -335,7 +361,7 @@ namespace kav::inspect::impl {
 // What the generic code needs of one message, instantiated for its structure.
 struct Ops {
   Json (*unpack)(ByteView, JsonOptions);  // runs __unpack and frees what it allocated
-  Walked (*walk)(ByteView);
+  Walked (*walk)(ByteView, bool quiet);   // quiet: no text, no predicted structure
   Bytes (*encode)(const Json&, Encoding, const SourceMap*);
   std::vector<Slot> (*slots)();
   Json (*skeleton)(JsonOptions);

@@ -41,7 +41,8 @@ std::string lower(std::string_view s) {
 }
 
 bool all_of(std::string_view s, int (*pred)(int)) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [&](char c) { return pred(static_cast<unsigned char>(c)) != 0; });
+  return !s.empty() &&
+         std::all_of(s.begin(), s.end(), [&](char c) { return pred(static_cast<unsigned char>(c)) != 0; });
 }
 
 std::optional<u64> parse_unsigned(std::string_view s, int base) {
@@ -101,7 +102,8 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
   for (std::size_t i = 1; i <= a.size(); ++i) {
     for (std::size_t j = 1; j <= b.size(); ++j) {
       d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
     }
   }
   return d[a.size()][b.size()];
@@ -125,8 +127,8 @@ const Message& find_message(std::string_view key) {
   // A MsgId: 0x-prefixed hex, bare hex, or decimal.
   std::optional<u64> id;
   if (k.size() > 2 && k[0] == '0' && k[1] == 'x') {
-    if (!all_of(std::string_view(k).substr(2), std::isxdigit) || !(id = parse_unsigned(std::string_view(k).substr(2), 16)) ||
-        *id > 0xFFFFFFFFu)
+    if (!all_of(std::string_view(k).substr(2), std::isxdigit) ||
+        !(id = parse_unsigned(std::string_view(k).substr(2), 16)) || *id > 0xFFFFFFFFu)
       throw Error(ErrorKind::usage, "'" + std::string(key.substr(0, 40)) + "' is not a 32-bit MsgId");
   } else if (all_of(k, std::isdigit)) {
     const auto dec = parse_unsigned(k, 10);
@@ -139,7 +141,8 @@ const Message& find_message(std::string_view key) {
   }
   if (id) {
     if (const Message* m = by_id(*id)) return *m;
-    throw Error(ErrorKind::usage, "no message has MsgId " + std::string(key.substr(0, 40)) + " (kav list shows every MsgId)");
+    throw Error(ErrorKind::usage,
+                "no message has MsgId " + std::string(key.substr(0, 40)) + " (kav list shows every MsgId)");
   }
   std::vector<std::string> names;
   for (const Message& m : messages()) names.emplace_back(m.name);
@@ -153,6 +156,14 @@ Bytes encode(const Message& m, const Json& value, Encoding e, const SourceMap* m
   return m.ops->encode(value, e, map);
 }
 
+Json unpack(const Message& m, ByteView buffer, JsonOptions options, std::vector<std::string>* log) {
+  check_length(buffer);
+  impl::LogCapture capture;
+  Json j = m.ops->unpack(buffer, options);
+  if (log != nullptr) *log = std::move(capture.lines);
+  return j;
+}
+
 Decoded decode(const Message& m, ByteView buffer, JsonOptions options) {
   check_length(buffer);
   Decoded d;
@@ -161,7 +172,7 @@ Decoded decode(const Message& m, ByteView buffer, JsonOptions options) {
     d.value = m.ops->unpack(buffer, options);
     d.log = std::move(capture.lines);
   }
-  const impl::Walked w = m.ops->walk(buffer);
+  const impl::Walked w = m.ops->walk(buffer, true);
   d.layout = layout_of(w.w);
   d.fault = fault_of(w.w);
   d.fit = impl::fit_of(w.w, m);
@@ -171,13 +182,13 @@ Decoded decode(const Message& m, ByteView buffer, JsonOptions options) {
 
 std::optional<Fault> first_fault(const Message& m, ByteView buffer) {
   check_length(buffer);
-  return fault_of(m.ops->walk(buffer).w);
+  return fault_of(m.ops->walk(buffer, true).w);
 }
 
 Report explain(const Message& m, ByteView buffer) {
   check_length(buffer);
   Report r;
-  const impl::Walked w = m.ops->walk(buffer);
+  const impl::Walked w = m.ops->walk(buffer, false);
   Json actual;
   {
     impl::LogCapture capture;
@@ -193,13 +204,15 @@ Report explain(const Message& m, ByteView buffer) {
   r.well_formed = !r.fault.has_value();
   r.fit = impl::fit_of(w.w, m);
   r.better = better_fits(buffer, m, r.fit);
-  if (r.well_formed && !r.fit.every_byte) r.text += "note: not every byte of the buffer is part of " + std::string(m.name) + "\n";
+  if (r.well_formed && !r.fit.every_byte)
+    r.text += "note: not every byte of the buffer is part of " + std::string(m.name) + "\n";
   if (r.layout == Encoding::fixed && r.well_formed && m.fixed_length != 0 && m.fixed_length != buffer.size())
-    r.text += "note: the fixed layout of " + std::string(m.name) + " is " + std::to_string(m.fixed_length) + " bytes, not " +
-              std::to_string(buffer.size()) + "\n";
+    r.text += "note: the fixed layout of " + std::string(m.name) + " is " + std::to_string(m.fixed_length) +
+              " bytes, not " + std::to_string(buffer.size()) + "\n";
   if (!r.better.empty()) {
     r.text += "note: the buffer fits ";
-    for (std::size_t i = 0; i < r.better.size() && i < 5; ++i) r.text += (i ? ", " : "") + std::string(r.better[i]->name);
+    for (std::size_t i = 0; i < r.better.size() && i < 5; ++i)
+      r.text += (i ? ", " : "") + std::string(r.better[i]->name);
     r.text += r.better.size() > 5 ? " and others" : "";
     r.text += " better (kav identify lists every match)\n";
   }
@@ -210,12 +223,13 @@ std::vector<Candidate> identify(ByteView buffer) {
   check_length(buffer);
   std::vector<Candidate> out;
   for (const Message& m : messages()) {
-    const impl::Walked w = m.ops->walk(buffer);
+    const impl::Walked w = m.ops->walk(buffer, true);
     const Fit f = impl::fit_of(w.w, m);
     if (!f.well_formed || !f.every_byte) continue;
     out.push_back({&m, *layout_of(w.w), 0, f});
   }
-  std::stable_sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) { return score(a.fit) > score(b.fit); });
+  std::stable_sort(out.begin(), out.end(),
+                   [](const Candidate& a, const Candidate& b) { return score(a.fit) > score(b.fit); });
   for (std::size_t i = 0; i < out.size(); ++i)
     out[i].rank = i == 0 ? 1 : score(out[i].fit) == score(out[i - 1].fit) ? out[i - 1].rank : static_cast<u32>(i + 1);
   return out;
@@ -257,8 +271,8 @@ void slots_text(const std::vector<Slot>& slots, int depth, std::string& out) {
     const std::string name = std::string(static_cast<std::size_t>(2 * depth), ' ') +
                              (s.kind == "list" ? "n_field" + std::to_string(s.index) + ", " : "") + "field" +
                              std::to_string(s.index);
-    std::snprintf(line, sizeof line, "%4u  %-24s %-32s %6u %6u\n", s.index, name.c_str(), kind_text(s).c_str(), s.offset,
-                  s.size);
+    std::snprintf(line, sizeof line, "%4u  %-24s %-32s %6u %6u\n", s.index, name.c_str(), kind_text(s).c_str(),
+                  s.offset, s.size);
     out += line;
     slots_text(s.fields, depth + 1, out);
   }
@@ -285,12 +299,13 @@ Json shape_json(const Shape& s) {
 std::string shape_text(const Shape& s) {
   const Message& m = *s.message;
   char head[256];
-  std::snprintf(head, sizeof head,
-                "%s (%s, MsgId 0x%08x): package %s, registration index %u\n"
-                "unpacked size %u bytes, %s, root %s\n\n",
-                m.name, m.wire, m.id, m.package, m.index, m.size,
-                m.fixed_length != 0 ? ("fixed layout L=" + std::to_string(m.fixed_length)).c_str() : "compact layout only",
-                m.in_place ? "in place" : "delegating");
+  std::snprintf(
+      head, sizeof head,
+      "%s (%s, MsgId 0x%08x): package %s, registration index %u\n"
+      "unpacked size %u bytes, %s, root %s\n\n",
+      m.name, m.wire, m.id, m.package, m.index, m.size,
+      m.fixed_length != 0 ? ("fixed layout L=" + std::to_string(m.fixed_length)).c_str() : "compact layout only",
+      m.in_place ? "in place" : "delegating");
   std::string out = head;
   out += "slot  field                    kind                             offset   size\n";
   slots_text(s.slots, 0, out);

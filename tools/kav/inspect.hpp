@@ -51,12 +51,12 @@ struct Ops;
 
 // One message of the catalogue.
 struct Message {
-  const char* name;     // kav_host_update
-  const char* wire;     // kav.host_update
-  const char* package;  // kav or kav_sync
-  std::uint32_t id;     // MsgId
-  std::uint32_t size;   // unpacked structure size
-  std::uint32_t slots;  // slots of the root table
+  const char* name;            // kav_host_update
+  const char* wire;            // kav.host_update
+  const char* package;         // kav or kav_sync
+  std::uint32_t id;            // MsgId
+  std::uint32_t size;          // unpacked structure size
+  std::uint32_t slots;         // slots of the root table
   std::uint32_t fixed_length;  // fixed length L, or 0 for a message sent in the compact layout
   bool in_place;               // root form of __unpack: in place, or delegating to the table decoder
   std::uint32_t index;         // registration index within its package (catalogue order)
@@ -123,10 +123,10 @@ struct Fit {
 };
 
 struct Decoded {
-  Json value;                       // what __unpack produced
-  std::vector<std::string> log;     // the library's log lines while it ran
-  std::optional<Encoding> layout;   // which layout the root table has, once its header was read
-  std::optional<Fault> fault;       // set when the buffer is malformed
+  Json value;                      // what __unpack produced
+  std::vector<std::string> log;    // the library's log lines while it ran
+  std::optional<Encoding> layout;  // which layout the root table has, once its header was read
+  std::optional<Fault> fault;      // set when the buffer is malformed
   Fit fit;
   std::vector<const Message*> better;  // messages the buffer fits exactly when it fits m less well
 };
@@ -135,6 +135,9 @@ Decoded decode(const Message& m, ByteView buffer, JsonOptions options = {});
 // The first check the buffer fails, or none when it is well-formed: the walk alone, for callers
 // that have run __unpack themselves.
 std::optional<Fault> first_fault(const Message& m, ByteView buffer);
+// Only the message's __unpack, as the C interface gives it: no walk, no verdict. Its log lines go
+// to `log` when given.
+Json unpack(const Message& m, ByteView buffer, JsonOptions options = {}, std::vector<std::string>* log = nullptr);
 
 struct Report {
   std::string text;  // the byte map, the fields, the first failing check and the cross-check
@@ -162,12 +165,12 @@ std::vector<Candidate> identify(ByteView buffer);
 
 struct Slot {
   std::uint32_t index;
-  std::string kind;    // u8 u16 u32 u64 | bytes | array | record | list
-  std::uint32_t width; // scalar width, element width (array), item or record size
-  std::uint32_t count; // array length; 0 otherwise
-  std::uint32_t offset;  // offset of the member in the structure (the count member for a list)
-  std::uint32_t size;    // bytes the member takes (count and pointer for a list)
-  std::string record;    // record type of a nested record, list item or array element
+  std::string kind;          // u8 u16 u32 u64 | bytes | array | record | list
+  std::uint32_t width;       // scalar width, element width (array), item or record size
+  std::uint32_t count;       // array length; 0 otherwise
+  std::uint32_t offset;      // offset of the member in the structure (the count member for a list)
+  std::uint32_t size;        // bytes the member takes (count and pointer for a list)
+  std::string record;        // record type of a nested record, list item or array element
   std::vector<Slot> fields;  // that record's slots
 };
 struct Shape {

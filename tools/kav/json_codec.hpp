@@ -101,7 +101,7 @@ struct ItemStore {
 template <class T>
 void from_json(const Json& j, T& out, const std::string& path, ItemStore& store, const SourceMap* map);
 
-[[noreturn]] void value_error(const std::string& path, const std::string& text);
+[[noreturn]] void value_error(const std::string& path, const std::string& text, std::optional<std::uint64_t> pos = {});
 // A whole number of `bits` bits from a JSON number or a string of decimal digits (or 0x hex).
 u64 whole_number(const Json& v, unsigned bits, const std::string& path, const SourceMap* map);
 // A hex string of exactly n bytes.
@@ -162,7 +162,8 @@ struct FromJson {
     if (v == nullptr) {  // no items: the list is left out, whatever the count says
       n = c != nullptr ? number<u32>(*c, where(count_key)) : 0;
       items = nullptr;
-      if (n != 0) value_error(where(count_key), "a count of " + std::to_string(n) + " needs " + field_name(k) + " items");
+      if (n != 0)
+        value_error(where(count_key), "a count of " + std::to_string(n) + " needs " + field_name(k) + " items");
       return;
     }
     const std::string at = where(field_name(k));
@@ -186,7 +187,10 @@ void from_json(const Json& j, T& out, const std::string& path, ItemStore& store,
   FromJson f{j, path, store, map};
   visit_slots(out, f);
   for (const auto& [key, value] : j.items()) {
-    if (!f.known.contains(key)) unknown_field(key, path, static_cast<u32>(std::count_if(f.known.begin(), f.known.end(), [](const std::string& n) { return n.rfind("n_", 0) != 0; })));
+    if (!f.known.contains(key))
+      unknown_field(key, path, static_cast<u32>(std::count_if(f.known.begin(), f.known.end(), [](const std::string& n) {
+                      return n.rfind("n_", 0) != 0;
+                    })));
   }
 }
 

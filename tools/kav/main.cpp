@@ -28,23 +28,31 @@ struct Cmd {
   std::vector<Opt> opts;
 };
 
-const Opt kHex{"--hex", "input is hex text: whitespace, commas and 0x prefixes are allowed, and so are dumps with an "
-                        "offset column starting at zero and a trailing text column (xxd, hexdump -C, od -Ax -tx1)"};
+const Opt kHex{"--hex",
+               "input is hex text: whitespace, commas and 0x prefixes are allowed, and so are dumps with an "
+               "offset column starting at zero and a trailing text column (xxd, hexdump -C, od -Ax -tx1)"};
 const Opt kLines{"--lines", "a stream: one hex buffer per input line, one JSON line per buffer"};
 const Opt kFramed{"--framed", "a stream of binary frames, each a 4-byte little-endian length and the buffer"};
 
 const std::vector<Cmd> kCommands = {
-    {"list", "[--json]", "Lists every message: package, name, wire name, MsgId, unpacked size, encoder (fixed with its "
-                         "length L, or compact) and slot count.",
+    {"list",
+     "[--json]",
+     "Lists every message: package, name, wire name, MsgId, unpacked size, encoder (fixed with its "
+     "length L, or compact) and slot count.",
      {{"--json", "print a JSON array"}}},
-    {"show", "MSG [--json]", "Shows the message's slots in order: kind, width, array length, nested or item record "
-                             "(with its own slots), offset and size in the unpacked structure; and the unpacked size, "
-                             "the fixed length L or compact, the MsgId, the package and the registration index.",
+    {"show",
+     "MSG [--json]",
+     "Shows the message's slots in order: kind, width, array length, nested or item record "
+     "(with its own slots), offset and size in the unpacked structure; and the unpacked size, "
+     "the fixed length L or compact, the MsgId, the package and the registration index.",
      {{"--json", "print JSON"}}},
-    {"skeleton", "MSG", "Prints a JSON document of the message with every field present: zero values and one item "
-                        "in each list. encode accepts it as it stands.",
+    {"skeleton",
+     "MSG",
+     "Prints a JSON document of the message with every field present: zero values and one item "
+     "in each list. encode accepts it as it stands.",
      {}},
-    {"encode", "MSG [FILE|-] [--compact|--fixed] [--hex] [--lines|--framed] [-o OUT] [--force]",
+    {"encode",
+     "MSG [FILE|-] [--compact|--fixed] [--hex] [--lines|--framed] [-o OUT] [--force]",
      "Reads the JSON form of a message and writes the compact layout of __pack (the default) or the fixed layout of "
      "the send path.",
      {{"--compact", "the compact layout of __pack (the default)"},
@@ -54,15 +62,18 @@ const std::vector<Cmd> kCommands = {
       {"--framed", "read JSON Lines, write binary frames (a 4-byte little-endian length, then the buffer)"},
       {"-o OUT", "write to the file OUT instead of standard output"},
       {"--force", "write binary to a terminal all the same"}}},
-    {"decode", "MSG [FILE|-] [--hex] [--lines|--framed]",
+    {"decode",
+     "MSG [FILE|-] [--hex] [--lines|--framed]",
      "Runs the message's __unpack on a buffer and prints the structure as JSON. The library's log lines, the layout "
      "read and any fault go to standard error; a malformed buffer still prints what __unpack produced, and exits 1.",
      {kHex, kLines, kFramed}},
-    {"explain", "MSG [FILE|-] [--hex] [--lines|--framed]",
+    {"explain",
+     "MSG [FILE|-] [--hex] [--lines|--framed]",
      "Prints a byte map of the buffer and the first check that fails, then checks its reading against what "
      "__unpack produced. With a stream, one JSON line per buffer.",
      {kHex, kLines, kFramed}},
-    {"identify", "[FILE|-] [--hex] [--json]",
+    {"identify",
+     "[FILE|-] [--hex] [--json]",
      "Lists the messages whose decoders accept a buffer of unknown type with every byte accounted for, best first "
      "(exact vtable lengths, and the exact fixed length, rank first), and the layout the buffer has.",
      {kHex, {"--json", "print a JSON array"}}},
@@ -82,8 +93,9 @@ const std::vector<std::pair<const char*, const char*>> kExitCodes = {
     {"0", "success; the buffer is well-formed"},
     {"1", "a malformed buffer (decode, explain), or no message accepts it (identify)"},
     {"2", "usage: unknown message or subcommand, a bad option, binary output refused on a terminal"},
-    {"3", "input or output: a file that cannot be read, malformed hex or JSON, a value that does not fit its "
-          "field, output that cannot be written"},
+    {"3",
+     "input or output: a file that cannot be read, malformed hex or JSON, a value that does not fit its "
+     "field, output that cannot be written"},
     {"4", "explain's reading disagrees with __unpack (a fault of the inspector; please report it)"},
 };
 
@@ -124,8 +136,9 @@ std::string help_text(const Cmd* only) {
     if (std::string_view(only->args).find("MSG") != std::string_view::npos) out += "\n" + wrap(kMessageText, 0);
     return out;
   }
-  out += "kav: inspect, decode and encode buffers of the kav and kav_sync messages\n\nusage: kav SUBCOMMAND ...\n"
-         "       kav help [SUBCOMMAND] | --help | --version\n\nsubcommands:\n";
+  out +=
+      "kav: inspect, decode and encode buffers of the kav and kav_sync messages\n\nusage: kav SUBCOMMAND ...\n"
+      "       kav help [SUBCOMMAND] | --help | --version\n\nsubcommands:\n";
   for (const Cmd& c : kCommands) out += std::string("  kav ") + c.name + " " + c.args + "\n";
   out += "\n" + wrap(kMessageText, 0) + "\n" + wrap(kJsonText, 0) + "\nexit status:\n";
   for (const auto& [code, text] : kExitCodes) out += std::string("  ") + code + "  " + wrap(text, 5).substr(5);
@@ -136,16 +149,20 @@ std::string help_text(const Cmd* only) {
 std::string roff(std::string s) {
   std::string out;
   for (char c : s) {
-    if (c == '\\') out += "\\e";
-    else if (c == '-') out += "\\-";
-    else out += c;
+    if (c == '\\')
+      out += "\\e";
+    else if (c == '-')
+      out += "\\-";
+    else
+      out += c;
   }
   if (!out.empty() && (out[0] == '.' || out[0] == '\'')) out = "\\&" + out;
   return out;
 }
 
 std::string man_page() {
-  std::string m = ".TH KAV 1 \"\" \"libkav " KAV_VERSION "\" \"User Commands\"\n.SH NAME\nkav \\- inspect, decode and "
+  std::string m = ".TH KAV 1 \"\" \"libkav " KAV_VERSION
+                  "\" \"User Commands\"\n.SH NAME\nkav \\- inspect, decode and "
                   "encode buffers of the kav and kav_sync messages\n.SH SYNOPSIS\n";
   for (const Cmd& c : kCommands) m += ".B kav " + std::string(c.name) + "\n" + roff(c.args) + "\n.br\n";
   m += ".B kav \\-\\-version\n.SH DESCRIPTION\n" + roff(kMessageText) + "\n.SH COMMANDS\n";
@@ -156,8 +173,9 @@ std::string man_page() {
   m += ".SH JSON FORM\n" + roff(kJsonText) + "\n.SH EXIT STATUS\n";
   for (const auto& [code, text] : kExitCodes) m += ".TP\n.B " + std::string(code) + "\n" + roff(text) + "\n";
   m += ".SH EXAMPLES\n.nf\n" +
-       roff("kav show kav_host_update\nkav skeleton kav_host_update | kav encode kav_host_update --hex | "
-            "kav decode kav_host_update --hex\nkav identify buffer.bin\nkav explain kav.pid_state --hex dump.txt\n") +
+       roff(
+           "kav show kav_host_update\nkav skeleton kav_host_update | kav encode kav_host_update --hex | "
+           "kav decode kav_host_update --hex\nkav identify buffer.bin\nkav explain kav.pid_state --hex dump.txt\n") +
        ".fi\n";
   return m;
 }
@@ -178,19 +196,26 @@ std::string completion_bash() {
          "_kav() {\n"
          "  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]} sub=${COMP_WORDS[1]} opts=\n"
          "  if (( COMP_CWORD == 1 )); then\n"
-         "    COMPREPLY=($(compgen -W \"" + subs + " --help --version\" -- \"$cur\")); return\n"
+         "    COMPREPLY=($(compgen -W \"" +
+         subs +
+         " --help --version\" -- \"$cur\")); return\n"
          "  fi\n"
-         "  case $sub in\n" + cases +
+         "  case $sub in\n" +
+         cases +
          "  esac\n"
          "  if [[ $prev == -o ]]; then COMPREPLY=($(compgen -f -- \"$cur\")); return; fi\n"
          "  if [[ $cur == -* ]]; then COMPREPLY=($(compgen -W \"$opts --help\" -- \"$cur\")); return; fi\n"
          "  case $sub in\n"
-         "    help) (( COMP_CWORD == 2 )) && COMPREPLY=($(compgen -W \"" + subs + "\" -- \"$cur\")); return ;;\n"
+         "    help) (( COMP_CWORD == 2 )) && COMPREPLY=($(compgen -W \"" +
+         subs +
+         "\" -- \"$cur\")); return ;;\n"
          "    list) return ;;\n"
          "    identify) COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
          "  esac\n"
          "  if (( COMP_CWORD == 2 )); then\n"
-         "    COMPREPLY=($(compgen -W \"" + names + "\" -- \"$cur\"))\n"
+         "    COMPREPLY=($(compgen -W \"" +
+         names +
+         "\" -- \"$cur\"))\n"
          "  else\n"
          "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
          "  fi\n"
@@ -214,7 +239,8 @@ bool from_stdin(const std::string& path) { return path.empty() || path == "-"; }
 
 std::string read_input(const std::string& path, const std::string& what) {
   const bool std_in = from_stdin(path);
-  if (std_in && ::isatty(0) != 0) std::fprintf(stderr, "kav: reading %s from standard input (end with Ctrl-D)...\n", what.c_str());
+  if (std_in && ::isatty(0) != 0)
+    std::fprintf(stderr, "kav: reading %s from standard input (end with Ctrl-D)...\n", what.c_str());
   std::FILE* f = std_in ? stdin : std::fopen(path.c_str(), "rb");
   if (f == nullptr) throw Error(ErrorKind::io, "cannot open '" + path + "': " + std::strerror(errno));
   std::string data;
@@ -222,14 +248,15 @@ std::string read_input(const std::string& path, const std::string& what) {
   std::size_t n;
   while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
     data.append(chunk, n);
-    if (data.size() > 0x7FFFFFFFu) break;
+    if (data.size() > 0x7FFFFFFFu || std::feof(f) != 0) break;  // one Ctrl-D ends a terminal's input
   }
   const bool bad = std::ferror(f) != 0;
   const int err = errno;
   if (!std_in) std::fclose(f);
   const std::string name = std_in ? "standard input" : "'" + path + "'";
   if (bad) throw Error(ErrorKind::io, "cannot read " + name + ": " + std::strerror(err));
-  if (data.size() > 0x7FFFFFFFu) throw Error(ErrorKind::bad_input, name + " holds 2 GiB or more; no buffer is that long");
+  if (data.size() > 0x7FFFFFFFu)
+    throw Error(ErrorKind::bad_input, name + " holds 2 GiB or more; no buffer is that long");
   return data;
 }
 
@@ -270,17 +297,22 @@ std::vector<Item> stream_items(const std::string& text, bool framed) {
     std::size_t at = 0;
     for (std::size_t k = 1; at < text.size(); ++k) {
       if (text.size() - at < 4) {
-        out.push_back({k, {}, Error(ErrorKind::bad_input, "frame " + std::to_string(k) + " is cut short in its length")});
+        out.push_back({k, {}, Error(ErrorKind::bad_input, "cut short in its length word")});
         break;
       }
       const auto* p = reinterpret_cast<const unsigned char*>(text.data() + at);
       const std::size_t n = p[0] | (std::size_t{p[1]} << 8) | (std::size_t{p[2]} << 16) | (std::size_t{p[3]} << 24);
       if (text.size() - at - 4 < n) {
-        out.push_back({k, {}, Error(ErrorKind::bad_input, "frame " + std::to_string(k) + " says " + std::to_string(n) +
-                                                              " bytes but " + std::to_string(text.size() - at - 4) + " remain")});
+        out.push_back({k,
+                       {},
+                       Error(ErrorKind::bad_input, "its length says " + std::to_string(n) + " bytes but only " +
+                                                       std::to_string(text.size() - at - 4) + " follow")});
         break;
       }
-      out.push_back({k, Bytes(text.begin() + static_cast<std::ptrdiff_t>(at + 4), text.begin() + static_cast<std::ptrdiff_t>(at + 4 + n)), {}});
+      out.push_back({k,
+                     Bytes(text.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                           text.begin() + static_cast<std::ptrdiff_t>(at + 4 + n)),
+                     {}});
       at += 4 + n;
     }
     return out;
@@ -310,10 +342,14 @@ int list(bool json) {
       char id[16];
       std::snprintf(id, sizeof id, "0x%08x", m.id);
       Json fixed = m.fixed_length != 0 ? Json(m.fixed_length) : Json(nullptr);
-      all.push_back(Json{{"name", m.name},          {"package", m.package},
-                         {"wire_name", m.wire},      {"msg_id", id},
-                         {"size", m.size},           {"encoder", m.fixed_length != 0 ? "fixed" : "compact"},
-                         {"fixed_length", fixed},    {"slots", m.slots},
+      all.push_back(Json{{"name", m.name},
+                         {"package", m.package},
+                         {"wire_name", m.wire},
+                         {"msg_id", id},
+                         {"size", m.size},
+                         {"encoder", m.fixed_length != 0 ? "fixed" : "compact"},
+                         {"fixed_length", fixed},
+                         {"slots", m.slots},
                          {"root", m.in_place ? "in_place" : "delegating"}});
     }
     emit(dump(all) + "\n");
@@ -325,8 +361,8 @@ int list(bool json) {
   emit(line);
   for (const Message& m : messages()) {
     const std::string enc = m.fixed_length != 0 ? "fixed L=" + std::to_string(m.fixed_length) : "compact";
-    std::snprintf(line, sizeof line, "%-9s %-30s %-30s 0x%08x %5u  %-12s %5u\n", m.package, m.name, m.wire, m.id, m.size,
-                  enc.c_str(), m.slots);
+    std::snprintf(line, sizeof line, "%-9s %-30s %-30s 0x%08x %5u  %-12s %5u\n", m.package, m.name, m.wire, m.id,
+                  m.size, enc.c_str(), m.slots);
     emit(line);
   }
   return 0;
@@ -340,7 +376,10 @@ std::string names(const std::vector<const Message*>& ms) {
 
 Json fault_json(const std::optional<Fault>& f) {
   if (!f) return nullptr;
-  return Json{{"position", f->position}, {"path", f->path}, {"text", f->text}, {"log", f->log.empty() ? Json(nullptr) : Json(f->log)}};
+  return Json{{"position", f->position},
+              {"path", f->path},
+              {"text", f->text},
+              {"log", f->log.empty() ? Json(nullptr) : Json(f->log)}};
 }
 
 // decode of one buffer; `where` prefixes stderr lines in a stream.
@@ -351,8 +390,9 @@ int decode_one(const Message& m, const Bytes& b, const std::string& where, bool 
   if (!stream && d.layout)
     std::fprintf(stderr, "kav: read the %s layout of %s, %zu bytes\n", encoding_name(*d.layout), m.name, b.size());
   if (d.fault)
-    std::fprintf(stderr, "kav: %smalformed buffer: at position %u%s: %s (kav explain shows the byte map)\n", where.c_str(),
-                 d.fault->position, d.fault->path.empty() ? "" : (" (" + d.fault->path + ")").c_str(), d.fault->text.c_str());
+    std::fprintf(stderr, "kav: %smalformed buffer: at position %u%s: %s (kav explain shows the byte map)\n",
+                 where.c_str(), d.fault->position, d.fault->path.empty() ? "" : (" (" + d.fault->path + ")").c_str(),
+                 d.fault->text.c_str());
   if (!d.better.empty())
     std::fprintf(stderr, "kav: %swarning: the buffer fits %s better than %s (kav identify lists every match)\n",
                  where.c_str(), names(d.better).c_str(), m.name);
@@ -383,8 +423,11 @@ int identify_cmd(const Bytes& b, bool json) {
   if (json) {
     Json all = Json::array();
     for (const Candidate& c : found)
-      all.push_back(Json{{"rank", c.rank}, {"name", c.message->name}, {"layout", encoding_name(c.layout)},
-                         {"exact_vtables", c.fit.exact_vtables}, {"length_matches", c.fit.length_matches}});
+      all.push_back(Json{{"rank", c.rank},
+                         {"name", c.message->name},
+                         {"layout", encoding_name(c.layout)},
+                         {"exact_vtables", c.fit.exact_vtables},
+                         {"length_matches", c.fit.length_matches}});
     emit(dump(all) + "\n");
   } else if (found.empty()) {
     std::fprintf(stderr, "kav: no message accepts this %zu-byte buffer with every byte accounted for\n", b.size());
@@ -394,7 +437,8 @@ int identify_cmd(const Bytes& b, bool json) {
     std::size_t shown = 0;
     for (const Candidate& c : found) {
       if (c.rank > 1 && ++shown > 5) {
-        emit("  ... and " + std::to_string(found.size() - static_cast<std::size_t>(&c - found.data())) + " more (--json lists them all)\n");
+        emit("  ... and " + std::to_string(found.size() - static_cast<std::size_t>(&c - found.data())) +
+             " more (--json lists them all)\n");
         break;
       }
       char line[200];
@@ -455,12 +499,17 @@ int run(int argc, char** argv) {
   if (first == "--completion-bash") return emit(completion_bash()), 0;
   if (first == "help" || first == "--help" || first == "-h" || first.empty()) {
     if (argc > 2 && first == "help" && command(argv[2]) == nullptr) return suggest_subcommand(argv[2]);
+    if (first.empty()) {  // a usage error: the help goes to standard error
+      std::fprintf(stderr, "kav: a subcommand is required\n\n%s", help_text(nullptr).c_str());
+      return 2;
+    }
     emit(help_text(argc > 2 && first == "help" ? command(argv[2]) : nullptr));
-    return first.empty() ? 2 : 0;
+    return 0;
   }
   if (first[0] != '-' && command(first) == nullptr) return suggest_subcommand(first);
   for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return emit(help_text(command(first))), 0;
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+      return emit(help_text(command(first))), 0;
   }
 
   CLI::App app{"kav"};
@@ -511,7 +560,8 @@ int run(int argc, char** argv) {
   }
 
   if (*list_cmd) return list(json);
-  if (*identify_sub) return identify_cmd(hex ? hex_input(read_input(file, "a buffer")) : [&] {
+  if (*identify_sub)
+    return identify_cmd(hex ? hex_input(read_input(file, "a buffer")) : [&] {
     const std::string t = read_input(file, "a buffer");
     return Bytes(t.begin(), t.end());
   }(), json);
@@ -526,7 +576,8 @@ int run(int argc, char** argv) {
     const std::string text = read_input(file, std::string(m.name) + " as JSON");
     if (!out_path.empty()) {
       g_out = std::fopen(out_path.c_str(), "wb");
-      if (g_out == nullptr) throw Error(ErrorKind::io, "cannot open '" + out_path + "' for writing: " + std::strerror(errno));
+      if (g_out == nullptr)
+        throw Error(ErrorKind::io, "cannot open '" + out_path + "' for writing: " + std::strerror(errno));
     }
     return encode_cmd(m, text, fixed ? Encoding::fixed : Encoding::compact, hex, lines, framed);
   }
@@ -545,7 +596,8 @@ int run(int argc, char** argv) {
       worst = std::max(worst, exit_status(it.error->kind));
       continue;
     }
-    worst = std::max(worst, *decode_cmd ? decode_one(m, it.bytes, where, true) : explain_one(m, it.bytes, it.number, true));
+    worst =
+        std::max(worst, *decode_cmd ? decode_one(m, it.bytes, where, true) : explain_one(m, it.bytes, it.number, true));
   }
   return worst;
 }

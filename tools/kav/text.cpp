@@ -109,7 +109,8 @@ Bytes parse_hex(std::string_view text) {
         oct = oct * 8 + d;
         if (d > 7) oct = ~u64{0};
       }
-      if (!ok) throw fail(toks[0].first, "the offset column holds " + std::string(off.substr(0, 20)) + ", not a hex offset");
+      if (!ok)
+        throw fail(toks[0].first, "the offset column holds " + std::string(off.substr(0, 20)) + ", not a hex offset");
       if (hex != out.size() && oct != out.size())
         throw fail(toks[0].first, "the offset column says " + std::string(off.substr(0, 20)) + " but " +
                                       std::to_string(out.size()) + " bytes came before");
@@ -135,8 +136,9 @@ Bytes parse_hex(std::string_view text) {
         }
       }
       if (e == b || (e - b) % 2 != 0)
-        throw fail(toks[t].first, "'" + std::string(text.substr(toks[t].first, std::min<std::size_t>(e - toks[t].first, 20))) +
-                                      "' has an odd number of hex digits");
+        throw fail(toks[t].first,
+                   "'" + std::string(text.substr(toks[t].first, std::min<std::size_t>(e - toks[t].first, 20))) +
+                       "' has an odd number of hex digits");
       for (std::size_t d = b; d < e; d += 2) {
         auto v = [&](char c) { return std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10; };
         out.push_back(static_cast<u8>(v(text[d]) * 16 + v(text[d + 1])));
@@ -231,7 +233,8 @@ struct Builder : nlohmann::json_sax<Json> {
   bool binary(binary_t&) override { return stop(pos(), "binary values are not JSON"); }
   bool open(Json&& v) {
     if (stack.size() >= kMaxJsonDepth)
-      return stop(pos() - 1, "nested deeper than " + std::to_string(kMaxJsonDepth) + " levels; no message needs more than 5");
+      return stop(pos() - 1,
+                  "nested deeper than " + std::to_string(kMaxJsonDepth) + " levels; no message needs more than 5");
     const std::string p = child_path();
     stack.push_back(put(std::move(v)));
     paths.push_back(p);
@@ -256,7 +259,8 @@ struct Builder : nlohmann::json_sax<Json> {
   }
   bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& ex) override {
     std::string what = ex.what();
-    if (const auto at = what.find("] "); what.rfind("[json.exception", 0) == 0 && at != std::string::npos) what.erase(0, at + 2);
+    if (const auto at = what.find("] "); what.rfind("[json.exception", 0) == 0 && at != std::string::npos)
+      what.erase(0, at + 2);
     if (what.size() > 200) what = what.substr(0, 200) + "...";
     error = Error(ErrorKind::bad_input, "malformed JSON: " + what, pos());
     return false;
@@ -281,8 +285,8 @@ Json parse_json(std::string_view text, SourceMap* map) {
 
 namespace impl {
 
-void value_error(const std::string& path, const std::string& text) {
-  throw Error(ErrorKind::bad_input, (path.empty() ? "the message" : path) + ": " + text, std::nullopt, path);
+void value_error(const std::string& path, const std::string& text, std::optional<std::uint64_t> pos) {
+  throw Error(ErrorKind::bad_input, (path.empty() ? "the message" : path) + ": " + text, pos, path);
 }
 
 void unknown_field(const std::string& key, const std::string& path, u32 slots) {
@@ -293,12 +297,16 @@ void unknown_field(const std::string& key, const std::string& path, u32 slots) {
 }
 
 namespace {
-// Where a string value's text starts, for errors inside it.
-std::string inside(const SourceMap* map, const std::string& path, std::size_t offset) {
-  if (map == nullptr) return "";
+// The position in the text of a character inside a string value, when the text is known.
+std::optional<std::uint64_t> at_char(const SourceMap* map, const std::string& path, std::size_t offset) {
+  if (map == nullptr) return {};
   const auto it = map->strings.find(path);
-  if (it == map->strings.end()) return "";
-  return " (at " + line_column(map->text, it->second + 1 + offset) + ")";
+  if (it == map->strings.end()) return {};
+  return it->second + 1 + offset;
+}
+std::string inside(const SourceMap* map, const std::string& path, std::size_t offset) {
+  const auto pos = at_char(map, path, offset);
+  return pos ? " (at " + line_column(map->text, *pos) + ")" : "";
 }
 }  // namespace
 
@@ -314,11 +322,12 @@ u64 whole_number(const Json& v, unsigned bits, const std::string& at, const Sour
     if (s.size() == (hex ? 2u : 0u)) value_error(at, "expected a whole number for a " + type + " field, got \"\"");
     for (std::size_t i = hex ? 2 : 0; i < s.size(); ++i) {
       const char c = s[i];
-      const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+      const int d = std::isdigit(static_cast<unsigned char>(c))           ? c - '0'
                     : hex && std::isxdigit(static_cast<unsigned char>(c)) ? (c | 0x20) - 'a' + 10
                                                                           : -1;
       if (d < 0)
-        value_error(at, "expected a whole number for a " + type + " field, got " + excerpt(v) + inside(map, at, i));
+        value_error(at, "expected a whole number for a " + type + " field, got " + excerpt(v) + inside(map, at, i),
+                    at_char(map, at, i));
       if (n > (max - static_cast<u64>(d)) / base)
         value_error(at, excerpt(v) + " does not fit a " + type + " field (" + range + ")");
       n = n * base + static_cast<u64>(d);
@@ -331,8 +340,8 @@ u64 whole_number(const Json& v, unsigned bits, const std::string& at, const Sour
   if (v.is_number_float()) {
     const double d = v.get<double>();
     if (std::floor(d) != d) value_error(at, excerpt(v) + " is not a whole number");
-    if (d >= 0 && d < 9007199254740992.0)
-      value_error(at, "write " + excerpt(v) + " as a whole number, without a fraction or an exponent");
+    // Whole numbers below 2^53 are exact as doubles, as tools that read every number as one write them.
+    if (d >= 0 && d < 9007199254740992.0 && d <= static_cast<double>(max)) return static_cast<u64>(d);
     if (d >= 0 && d <= static_cast<double>(max))
       value_error(at, excerpt(v) + " is too large to be exact as a JSON number; write it as a string of digits");
   }
@@ -347,7 +356,8 @@ void hex_field(const Json& v, u8* out, std::size_t n, const std::string& at, con
   for (std::size_t i = 0; i < s.size(); ++i) {
     const char c = s[i];
     if (c == ' ' || c == ':' || c == '-') continue;
-    if (!std::isxdigit(static_cast<unsigned char>(c))) value_error(at, shown(c) + " is not a hex digit" + inside(map, at, i));
+    if (!std::isxdigit(static_cast<unsigned char>(c)))
+      value_error(at, shown(c) + " is not a hex digit" + inside(map, at, i), at_char(map, at, i));
     if (digits / 2 < n) {
       const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10;
       out[digits / 2] = static_cast<u8>(digits % 2 == 0 ? d << 4 : out[digits / 2] | d);
@@ -362,4 +372,3 @@ void hex_field(const Json& v, u8* out, std::size_t n, const std::string& at, con
 
 }  // namespace impl
 }  // namespace kav::inspect
-

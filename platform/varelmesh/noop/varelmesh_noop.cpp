@@ -8,9 +8,9 @@
 
 extern "C" {
 
-uint32_t MESH_SendMsg(uint32_t, MeshMsgBuf *, uint32_t) { return 0; }
+uint32_t MESH_SendMsg(uint32_t, MeshMsgBuf*, uint32_t) { return 0; }
 
-uint32_t MESH_SendToMsg(uint32_t, MeshMsgBuf *, uint32_t, uint64_t) { return 0; }
+uint32_t MESH_SendToMsg(uint32_t, MeshMsgBuf*, uint32_t, uint64_t) { return 0; }
 
 uint32_t MESH_RegIDLFuncHook(uint32_t, MeshUnpackHook, MeshFreeHook) { return 0; }
 

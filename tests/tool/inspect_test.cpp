@@ -1,0 +1,164 @@
+// The inspector's core as a library: identify on a buffer of every message, skeletons that encode,
+// u64 values through a reader that keeps numbers as doubles, hex dumps, and the ways to name a
+// message.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "codec/fixed.hpp"
+#include "inspect.hpp"
+#include "messages/descriptors.hpp"
+#include "support/structures.hpp"
+
+namespace {
+
+namespace in = kav::inspect;
+using in::Bytes;
+using in::Json;
+
+// Messages whose fields read the same bytes alike: equal kinds, widths and record shapes slot by
+// slot (names aside). A buffer of one of them may rank any of the others first.
+Json shape_only(const std::vector<in::Slot>& slots) {
+  Json a = Json::array();
+  for (const auto& s : slots) a.push_back({s.kind, s.width, s.count, shape_only(s.fields)});
+  return a;
+}
+
+template <class M>
+void identify_one(std::mt19937_64& rng, bool fixed) {
+  using T = typename M::type;
+  kav::test::Arena arena;
+  const T s = kav::test::random_structure<T>(rng, arena, 3, false);
+  Bytes b;
+  if constexpr (!kav::has_vector<T>) {
+    if (fixed) {
+      b.resize(kav::fixed_length<T>);
+      kav::detail::fixed_encode(b.data(), s, false);
+    }
+  }
+  if (!fixed) {
+    b.resize(65536);
+    kav::u32 len = static_cast<kav::u32>(b.size());
+    ASSERT_EQ(M::pack_fn(&s, b.data(), &len), 0u);
+    b.resize(len);
+  }
+  const auto found = in::identify(b);
+  ASSERT_FALSE(found.empty());
+  const in::Message& self = in::find_message(M::full_name);
+  const Json mine = shape_only(in::shape(self).slots);
+  // A list without items says nothing of its record: every list message then reads alike.
+  const bool no_items = mine.back()[0] == "list" && in::decode(self, b).value["n_field1"] == 0;
+  bool listed = false;
+  for (const auto& c : found) {
+    if (c.rank != 1) break;
+    listed = listed || c.message == &self;
+    EXPECT_EQ(c.layout, fixed ? in::Encoding::fixed : in::Encoding::compact);
+    if (!no_items) {
+      EXPECT_EQ(shape_only(in::shape(*c.message).slots), mine) << c.message->name << " ties";
+    }
+  }
+  EXPECT_TRUE(listed) << "ranked first: " << found[0].message->name;
+  const in::Decoded d = in::decode(self, b);
+  EXPECT_FALSE(d.fault.has_value());
+  EXPECT_TRUE(d.better.empty()) << d.better[0]->name;
+}
+
+TEST(InspectIdentify, EveryMessageRanksFirstOrTiesWithItsShape) {
+  std::mt19937_64 rng(15);
+  auto each = [&]<class M>() {
+    SCOPED_TRACE(M::full_name);
+    identify_one<M>(rng, false);
+    if constexpr (!kav::has_vector<typename M::type>) identify_one<M>(rng, true);
+  };
+  kav::catalogue::for_each_message(kav::catalogue::kav_messages{}, each);
+  kav::catalogue::for_each_message(kav::catalogue::kav_sync_messages{}, each);
+}
+
+TEST(InspectSkeleton, EveryMessageEncodesAndDecodesBack) {
+  for (const auto& m : in::messages()) {
+    SCOPED_TRACE(m.name);
+    const Json sk = in::skeleton(m);
+    EXPECT_EQ(in::decode(m, in::encode(m, sk)).value, sk);
+    if (m.fixed_length != 0) {
+      EXPECT_EQ(in::decode(m, in::encode(m, sk, in::Encoding::fixed)).value, sk);
+    }
+  }
+}
+
+// A reader like jq keeps every number as a double; u64 values written as strings pass through it.
+Json through_doubles(const Json& j) {
+  if (j.is_number()) return Json(j.get<double>());
+  Json out = j;
+  if (j.is_structured())
+    for (auto it = out.begin(); it != out.end(); ++it) *it = through_doubles(*it);
+  return out;
+}
+
+TEST(InspectJson, U64ExtremesSurviveADoubleReader) {
+  const in::Message& m = in::find_message("kav_ot_cachelocalmsg");
+  for (const char* v : {"0", "9007199254740993", "18446744073709551615"}) {
+    SCOPED_TRACE(v);
+    Json j = in::skeleton(m);
+    j["field18"] = v;
+    const Bytes b = in::encode(m, j);
+    const Json out = in::decode(m, b).value;
+    EXPECT_EQ(out["field18"], v);
+    EXPECT_EQ(in::encode(m, through_doubles(in::parse_json(in::dump(out)))), b);
+  }
+}
+
+TEST(InspectJson, ErrorsCarryTheirKindFieldPathAndPosition) {
+  const std::string text = "{\"field1\": [{\"field13\": \"0001020x0405\"}]}";
+  in::SourceMap map;
+  const Json j = in::parse_json(text, &map);
+  try {
+    in::encode(in::find_message("kav_host_update"), j, in::Encoding::compact, &map);
+    FAIL();
+  } catch (const in::Error& e) {
+    EXPECT_EQ(e.kind, in::ErrorKind::bad_input);
+    EXPECT_EQ(e.path, "field1[0].field13");
+    EXPECT_EQ(e.position, text.find('x'));
+  }
+}
+
+TEST(InspectHex, CommonDumpFormats) {
+  const Bytes want = {0x0e, 0, 0, 0, 0x0a, 0, 0x10, 0, 4, 0, 8, 0, 0x0c, 0, 0x0a, 0, 0, 0, 0x41};
+  // clang-format off
+  const std::pair<const char*, const char*> rows[] = {
+    {"plain", "0e 00 00 00 0a 00 10 00 04 00 08 00 0c 00 0a 00 00 00 41"},
+    {"0x and commas", "0x0e,0x00,0x00,0x00, 0x0a,0x00,0x10,0x00,0x04,0x00,0x08,0x00,0x0c,0x00,0x0a,0x00,0x00,0x00,0x41"},
+    {"xxd", "00000000: 0e00 0000 0a00 1000 0400 0800 0c00 0a00  ................\n00000010: 0000 41                                  ..A\n"},
+    {"hexdump -C", "00000000  0e 00 00 00 0a 00 10 00  04 00 08 00 0c 00 0a 00  |................|\n"
+                   "00000010  00 00 41                                          |..A|\n00000013\n"},
+    {"od -Ax -tx1", "000000 0e 00 00 00 0a 00 10 00 04 00 08 00 0c 00 0a 00\n000010 00 00 41\n000013\n"},
+    {"od -tx1 (octal offsets)", "0000000 0e 00 00 00 0a 00 10 00 04 00 08 00 0c 00 0a 00\n0000020 00 00 41\n0000023\n"},
+    {"zero bytes, not a dump", "00000000 0a00100004000800 0c000a00 000041"},
+  };
+  // clang-format on
+  for (const auto& [name, text] : rows) {
+    SCOPED_TRACE(name);
+    Bytes w = want;
+    w[0] = text[1] == 'x' || text[1] == 'e' ? 0x0e : 0;  // the last row's first word is zero
+    if (std::string_view(name).substr(0, 4) != "zero") w[0] = 0x0e;
+    EXPECT_EQ(in::parse_hex(text), w);
+  }
+}
+
+TEST(InspectLookup, NamesInAnyCaseAndMsgIdsInEveryForm) {
+  for (const char* key :
+       {"kav_pid_state", "KAV_PID_STATE", "Kav.Pid_State", "0x95130b44", "0X95130B44", "95130b44", "2501053252"}) {
+    SCOPED_TRACE(key);
+    EXPECT_STREQ(in::find_message(key).name, "kav_pid_state");
+  }
+  try {
+    in::find_message("KAV_HOST_UPDATE_");
+    FAIL();
+  } catch (const in::Error& e) {
+    EXPECT_EQ(e.kind, in::ErrorKind::usage);
+    EXPECT_EQ(std::string(e.what()).rfind("unknown message 'KAV_HOST_UPDATE_'; closest names: kav_host_update, ", 0),
+              0u)
+        << e.what();
+  }
+}
+
+}  // namespace

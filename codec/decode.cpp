@@ -98,6 +98,28 @@ template <bool Swap>
 bool decode_table(const Message& m, const Table& t, const Cursor<Swap> c, u32 pos, u8* out,
                   const char* log_name) noexcept;
 
+template <bool Swap>
+[[nodiscard]] bool decode_slots(const Message& m, const Table& t, Cursor<Swap> c, const TableRef& tr, u8* out) noexcept;
+
+// A list item whose offset word lies at w, one no plan took (codec/fast.hpp): zeroed, then decoded
+// by the slot rules. Written whole, also when it fails.
+template <bool Swap>
+[[nodiscard]] bool decode_item(const Message& m, const Table& item, const Cursor<Swap> c, u32 w, u8* out) noexcept {
+  u32 q;
+  TableRef tr;
+  if (!target_ok(w, c.template load<u32>(w), q)) {
+    zero_run(out, item.size);
+    return false;
+  }
+  if (const HeaderFault f = read_header(c, q, tr); f != HeaderFault::none) [[unlikely]] {
+    zero_run(out, item.size);
+    log_header_fault(m.unpack_unit, false, item.non_root, f, tr, c.len);
+    return false;
+  }
+  zero_run(out, item.size);
+  return decode_slots(m, item, c, tr, out);
+}
+
 // The out-of-line data of a nested table, vector or fixed array whose offset word at p lies inside
 // the buffer.
 template <bool Swap>
@@ -125,13 +147,17 @@ template <bool Swap>
               "[KESMO]:Malloc unpack data unsuccess, size(%u)", static_cast<u32>(bytes));
     return false;
   }
-  zero_bytes(items, bytes);
   std::memcpy(out + s.count, &items, sizeof items);
-  for (u32 i = 0; i < n; ++i, items += item.size) {
-    const u32 w = q + 4 + 4 * i;  // inside the header checked above
-    u32 qi;
-    if (!target_ok(w, c.template load<u32>(w), qi)) return false;
-    if (!decode_table(m, item, c, qi, items, item.non_root)) return false;
+  const u32 words = q + 4;  // inside the header checked above
+  for (u32 i = 0; i < n; ++i) {
+    if constexpr (!Swap && kNativeWire) {  // items a plan takes, as a run (codec/fast.hpp)
+      if ((i = item.decode_items(c.buf, c.len, words, items, i, n)) == n) break;
+    }
+    u8* const at = items + u64{i} * item.size;
+    if (!decode_item(m, item, c, words + 4 * i, at)) {
+      zero_bytes(at + item.size, u64{n - 1 - i} * item.size);  // the items never reached
+      return false;
+    }
   }
   return true;
 }
@@ -152,8 +178,7 @@ template <class U, bool Swap>
 
 // Slot by slot: an entry beyond the vtable or of 0 is absent and stays zero.
 template <bool Swap>
-[[nodiscard]] bool decode_slots(const Message& m, const Table& t, const Cursor<Swap> c, const TableRef& tr,
-                                u8* out) noexcept {
+bool decode_slots(const Message& m, const Table& t, const Cursor<Swap> c, const TableRef& tr, u8* out) noexcept {
   const u32 listed = tr.vlen >= 6 ? (tr.vlen - 4) / 2 : 0;
   const Step* const steps = t.steps;  // kept in registers: stores into *out may alias anything
   const u32 nsteps = t.nsteps, vt = tr.vt, room = tr.room, at = tr.t;
@@ -279,23 +304,33 @@ u32 unpack_first(const u8* buf, u32 len, u8* out, const Message& m) noexcept {
 
 }  // namespace
 
+// Checks the parameters and the root table's header, then hands the table to its layout's own
+// path (codec/fast.hpp), which decodes it by a plan or through unpack_slots.
 u32 unpack(const u8* buf, u32 len, void* out, const Message& m) noexcept {
   if (!buffer_ok(buf, len, out)) [[unlikely]]
     return unpack_param_fault(buf, len, out, m);
-  const Table& t = *m.table;
   auto* o = static_cast<u8*>(out);
   if (!cache_ready(m.unpack_unit)) [[unlikely]]
     return unpack_slow(buf, len, o, m);
-  if (t.root == RootForm::in_place) {
-    const Cursor<false> c{buf, len};
-    TableRef tr;
-    if (read_header(c, c.load<u32>(0), tr) != HeaderFault::none) [[unlikely]]
-      return unpack_slow(buf, len, o, m);
-    zero_run(o, t.size);
-    if (!decode_fields(m, t, c, tr, o) && t.has_vector) free_body(o, m);
-    return t.size;
+  const Cursor<false> c{buf, len};
+  TableRef tr;
+  if (read_header(c, c.load<u32>(0), tr) != HeaderFault::none) [[unlikely]]
+    return unpack_slow(buf, len, o, m);
+  return m.table->unpack_fast(buf, len, o, m, tr.t, tr.vt);
+}
+
+// A root table no plan took (a list's, always): zeroed, then decoded field by field.
+u32 unpack_slots(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept {
+  const Table& tab = *m.table;
+  const Cursor<false> c{buf, len};
+  const TableRef tr{t, vt, c.load<u16>(vt), len - t};
+  zero_run(out, tab.size);
+  if (!tab.has_vector) {
+    (void)decode_slots(m, tab, c, tr, out);
+  } else if (!decode_fields(m, tab, c, tr, out) && tab.root == RootForm::in_place) {
+    free_body(out, m);
   }
-  return unpack_as<false>(buf, len, o, m);
+  return tab.size;
 }
 
 void free_unpacked(void* msg, const Message& m) noexcept {

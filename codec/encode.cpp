@@ -70,6 +70,8 @@ u64 table_size(const Table& t, const u8* v) noexcept {
 
 template <bool Swap>
 u32 write_table(const Table& t, Writer<Swap> w, u32 pos, const u8* v) noexcept;
+template <bool Swap>
+u32 write_slots(const Table& t, Writer<Swap> w, u32 pos, const u8* v) noexcept;
 
 // A vector's count, its element offset words, then each element's vtable and table.
 template <bool Swap>
@@ -80,10 +82,15 @@ u32 write_items(const Slot& s, const Writer<Swap> w, u32 cur, const u8* v) noexc
   w.put(cur, n);
   const u32 words = cur + 4;
   cur = words + 4 * n;
-  for (u32 i = 0; i < n; ++i, items += item.size) {
+  for (u32 i = 0; i < n; ++i) {
+    if constexpr (!Swap && kNativeWire) {  // items with every scalar present, as a run (codec/fast.hpp)
+      const u32 j = item.encode_items(w.buf, words, cur, items, i, n);
+      cur += (j - i) * item.full_len;
+      if ((i = j) == n) break;
+    }
     const u32 at = words + 4 * i;
-    w.put(at, cur + item.vlen - at);  // points at the element's table, behind its vtable
-    cur = write_table(item, w, cur, items);
+    w.put(at, cur + item.vlen - at);  // points at the item's table, behind its vtable
+    cur = write_slots(item, w, cur, items + u64{i} * item.size);
   }
   return cur;
 }
@@ -124,6 +131,12 @@ u32 write_table(const Table& t, const Writer<Swap> w, u32 pos, const u8* v) noex
   if constexpr (!Swap && kNativeWire) {
     if (t.encode_fast(w.buf + pos, v)) return write_full(t, w.buf, pos, v);
   }
+  return write_slots(t, w, pos, v);
+}
+
+// The same, slot by slot.
+template <bool Swap>
+u32 write_slots(const Table& t, const Writer<Swap> w, u32 pos, const u8* v) noexcept {
   const Slot* const slots = t.slot;  // kept in registers: stores into the buffer may alias anything
   const Step* const steps = t.steps;
   const u8* const others = t.others;
@@ -230,14 +243,25 @@ u32 write_message(const Table& t, u8* buf, const u8* v, bool swap) noexcept {
   return write_table(t, w, 4, v);
 }
 
+// The layout's own path (codec/fast.hpp) writes a message with every scalar present, or hands it
+// to pack_slots.
 u32 pack(const void* msg, u8* buf, u32* len, const Message& m) noexcept {
   if (msg == nullptr || len == nullptr) return kFail;
   const auto* v = static_cast<const u8*>(msg);
-  const Table& t = *m.table;
-  // The buffer holds the largest encoding msg can have: write at once.
-  if (buf == nullptr || *len < 4 || !cache_ready(m.send_unit) || size_bound(t, v) > *len) [[unlikely]]
+  if (buf == nullptr || *len < 4 || !cache_ready(m.send_unit)) [[unlikely]]
     return pack_exact(v, buf, len, m);
-  *len = write_message(t, buf, v, false);
+  return m.table->pack_fast(v, buf, len, m);
+}
+
+// The buffer holds the largest encoding v can have: write at once (a record without a vector has
+// been offered to its full plan already).
+u32 pack_slots(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
+  const Table& t = *m.table;
+  if (size_bound(t, v) > *len) [[unlikely]]
+    return pack_exact(v, buf, len, m);
+  const Writer<false> w{buf};
+  w.put(0, u32{4u + t.vlen});
+  *len = t.has_vector ? write_table(t, w, 4, v) : write_slots(t, w, 4, v);
   return 0;
 }
 

@@ -6,71 +6,127 @@
 
 #include <cstring>
 
+#include "codec/checks.hpp"
 #include "codec/layout.hpp"
 #include "codec/wire.hpp"
 
 namespace kav::detail::fast {
 
+// N bytes moved as blocks of at most 16: compilers turn one large constant-size copy into a
+// string instruction, which costs more than these few moves.
+template <u32 N>
+[[gnu::always_inline]] inline void move(u8* dst, const u8* src) noexcept {
+  if constexpr (N > 16) {
+    std::memcpy(dst, src, 16);
+    move<N - 16>(dst + 16, src + 16);
+  } else {
+    std::memcpy(dst, src, N);
+  }
+}
+// The N bytes at a differ from those at b, as a non-zero word; eight at a time (the last word may
+// overlap the one before it).
+template <u32 N>
+[[nodiscard, gnu::always_inline]] inline u64 differ(const u8* a, const u8* b) noexcept {
+  if constexpr (N >= 8) {
+    const u64 d = load_native<u64>(a) ^ load_native<u64>(b);
+    if constexpr (N == 8)
+      return d;
+    else if constexpr (N < 16)
+      return d | (load_native<u64>(a + N - 8) ^ load_native<u64>(b + N - 8));
+    else
+      return d | differ<N - 8>(a + 8, b + 8);
+  } else if constexpr (N >= 4) {
+    return (load_native<u32>(a) ^ load_native<u32>(b)) | (load_native<u32>(a + N - 4) ^ load_native<u32>(b + N - 4));
+  } else if constexpr (N >= 2) {
+    return (load_native<u16>(a) ^ load_native<u16>(b)) | (load_native<u16>(a + N - 2) ^ load_native<u16>(b + N - 2));
+  } else if constexpr (N == 1) {
+    return u64{a[0]} ^ b[0];
+  } else {
+    return 0;
+  }
+}
+
 template <const auto& Runs, std::size_t... I>
 [[gnu::always_inline]] inline void runs_in([[maybe_unused]] u8* out, [[maybe_unused]] const u8* table,
                                            std::index_sequence<I...>) noexcept {
-  (std::memcpy(out + Runs[I].mem, table + Runs[I].wire, Runs[I].len), ...);
+  (move<Runs[I].len>(out + Runs[I].mem, table + Runs[I].wire), ...);
 }
 template <const auto& Runs, std::size_t... I>
 [[gnu::always_inline]] inline void runs_out([[maybe_unused]] u8* table, [[maybe_unused]] const u8* v,
                                             std::index_sequence<I...>) noexcept {
-  (std::memcpy(table + Runs[I].wire, v + Runs[I].mem, Runs[I].len), ...);
+  (move<Runs[I].len>(table + Runs[I].wire, v + Runs[I].mem), ...);
 }
 template <const auto& Fill, const auto& Image, std::size_t... I>
 [[gnu::always_inline]] inline void fill([[maybe_unused]] u8* at, std::index_sequence<I...>) noexcept {
-  (std::memcpy(at + Fill[I].pos, Image.data() + Fill[I].pos, Fill[I].len), ...);
+  (move<Fill[I].len>(at + Fill[I].pos, Image.data() + Fill[I].pos), ...);
+}
+template <const auto& Gaps, std::size_t... I>
+[[gnu::always_inline]] inline void zero_gaps([[maybe_unused]] u8* out, std::index_sequence<I...>) noexcept {
+  (std::memset(out + Gaps[I].pos, 0, Gaps[I].len), ...);
 }
 template <const auto& Checks, const auto& Image, u32 TableAt, std::size_t... I>
 [[nodiscard, gnu::always_inline]] inline bool checks_hold([[maybe_unused]] const u8* table,
                                                           std::index_sequence<I...>) noexcept {
-  return (true && ... &&
-          (std::memcmp(table + Checks[I].pos, Image.data() + TableAt + Checks[I].pos, Checks[I].len) == 0));
+  return (u64{0} | ... | differ<Checks[I].len>(table + Checks[I].pos, Image.data() + TableAt + Checks[I].pos)) == 0;
 }
 
 // The decoding side of a plan: the vtable's entries, room for the extent, the structural bytes in
-// place; then the runs. False, having written nothing, when the table is not laid out so.
-template <const auto& Entries, const auto& Image, const auto& Runs, const auto& Checks, u32 TableAt, u32 Extent>
+// place; then the runs, and zeroes in the structure's padding. False, having written nothing, when
+// the table is not laid out so.
+template <class TO, const auto& Entries, const auto& Image, const auto& Runs, const auto& Checks, u32 TableAt,
+          u32 Extent>
 [[nodiscard, gnu::always_inline]] inline bool decode_plan(const u8* buf, u32 t, u32 vt, u32 room, u8* out) noexcept {
-  if (room < Extent || std::memcmp(buf + vt + 4, Entries.data(), sizeof Entries) != 0) return false;
+  if (room < Extent || differ<sizeof Entries>(buf + vt + 4, reinterpret_cast<const u8*>(Entries.data())) != 0)
+    return false;
   if (!checks_hold<Checks, Image, TableAt>(buf + t, std::make_index_sequence<Checks.size()>{})) return false;
   runs_in<Runs>(out, buf + t, std::make_index_sequence<Runs.size()>{});
+  zero_gaps<TO::gaps>(out, std::make_index_sequence<TO::gaps.size()>{});
   return true;
 }
 
-// Every scalar non-zero, up to eight bytes of same-width scalars at a time; the bytes of the word
-// beyond them are non-zero.
+template <u32 W>
+using uint_of = std::conditional_t<W == 1, u8, std::conditional_t<W == 2, u16, std::conditional_t<W == 4, u32, u64>>>;
+
+// Every scalar non-zero, a word of up to eight bytes of same-width scalars at a time: up to four
+// scalars are compared one by one (fewer instructions), more at once by zero_lanes() (the bytes of
+// the word beyond them set non-zero).
 template <const auto& Zero, std::size_t I>
-[[nodiscard, gnu::always_inline]] inline u64 zero_word(const u8* v) noexcept {
-  u64 x = 0x0101010101010101u;
-  std::memcpy(&x, v + Zero[I].mem, Zero[I].len);
-  return zero_lanes(x, Zero[I].width_log2);
+[[nodiscard, gnu::always_inline]] inline bool word_nonzero(const u8* v) noexcept {
+  constexpr ZeroWord z = Zero[I];
+  constexpr u32 w = 1u << z.width_log2;
+  if constexpr (z.len / w <= 4) {
+    return [&]<std::size_t... J>(std::index_sequence<J...>) {
+      return (true && ... && (load_native<uint_of<w>>(v + z.mem + J * w) != 0));
+    }
+    (std::make_index_sequence<z.len / w>{});
+  } else {
+    u64 x = 0x0101010101010101u;
+    std::memcpy(&x, v + z.mem, z.len);
+    return zero_lanes(x, z.width_log2) == 0;
+  }
 }
 template <const auto& Zero, std::size_t... I>
 [[nodiscard, gnu::always_inline]] inline bool scalars_nonzero([[maybe_unused]] const u8* v,
                                                               std::index_sequence<I...>) noexcept {
-  return (u64{0} | ... | zero_word<Zero, I>(v)) == 0;
+  return (true && ... && word_nonzero<Zero, I>(v));
 }
 
 template <class TO>
 struct Paths {
-  // A table decoded by one of the layout's two plans.
-  static bool decode(const u8* buf, u32 t, u32 vt, u32 room, u8* out) noexcept {
-    if (decode_plan<TO::full_entries, TO::full_image, TO::full_runs, TO::full_checks, TO::full_s.table_at,
+  // A table decoded by one of the layout's two plans: every byte of the record written, a list's
+  // vector left to the caller.
+  [[gnu::always_inline]] static bool decode(const u8* buf, u32 t, u32 vt, u32 room, u8* out) noexcept {
+    if (decode_plan<TO, TO::full_entries, TO::full_image, TO::full_runs, TO::full_checks, TO::full_s.table_at,
                     TO::full_extent>(buf, t, vt, room, out))
       return true;
     if constexpr (!TO::vector)
-      return decode_plan<TO::fixed_entries, TO::fixed_image, TO::fixed_runs, TO::fixed_checks, TO::fixed_s.table_at,
+      return decode_plan<TO, TO::fixed_entries, TO::fixed_image, TO::fixed_runs, TO::fixed_checks, TO::fixed_s.table_at,
                          TO::fixed_extent>(buf, t, vt, room, out);
     return false;
   }
   // The compact table with every field present, its vtable at `at`; false when a scalar is zero
   // (or the vector absent), having written nothing. A list's vector is left to the caller.
-  static bool encode(u8* at, const u8* v) noexcept {
+  [[gnu::always_inline]] static bool encode(u8* at, const u8* v) noexcept {
     if (!scalars_nonzero<TO::zero>(v, std::make_index_sequence<TO::zero.size()>{})) return false;
     if constexpr (TO::vector) {
       u32 n;
@@ -83,10 +139,65 @@ struct Paths {
     runs_out<TO::full_runs>(at + TO::full_s.table_at, v, std::make_index_sequence<TO::full_runs.size()>{});
     return true;
   }
-  // The fixed layout, L bytes at buf.
-  static void fixed(u8* buf, const u8* v) noexcept {
+  // List items i.. (records: no vector), as long as each has the full plan's layout: its offset
+  // word (at words + 4 * i) and its vtable and table (from cur on). Returns the first item that has
+  // not (nothing of it written), or n.
+  static u32 encode_items(u8* buf, u32 words, u32 cur, const u8* items, u32 i, u32 n) noexcept {
+    for (; i < n; ++i, cur += TO::table.full_len) {
+      const u32 at = words + 4 * i;
+      if (!encode(buf + cur, items + u64{i} * TO::table.size)) return i;
+      const u32 offset = cur + TO::table.vlen - at;  // points at the item's table, behind its vtable
+      std::memcpy(buf + at, &offset, 4);
+    }
+    return n;
+  }
+  // List items i.. whose offset words start at words (inside the buffer), as long as each table
+  // passes the header checks (codec/checks.hpp) and has one of the plans' layouts. Returns the first
+  // item that does not (nothing of it written), or n.
+  static u32 decode_items(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept {
+    for (; i < n; ++i) {
+      const u32 w = words + 4 * i;
+      u32 t;
+      if (!target_ok(w, load_native<u32>(buf + w), t) || !table_at(t, len)) return i;
+      const u32 vt = t - load_native<u32>(buf + t);
+      if (!vtable_at(vt, len)) return i;
+      const u32 vlen = load_native<u16>(buf + vt);
+      if (vlen != TO::table.vlen || !vtable_fits(vt, vlen, len)) return i;
+      if (!decode(buf, t, vt, len - t, items + u64{i} * TO::table.size)) return i;
+    }
+    return n;
+  }
+  // A whole message whose root table header has passed its checks (codec/decode.cpp): decoded here
+  // when the table has one of the plans' layouts, else by the slot rules.
+  static u32 unpack(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept {
+    if constexpr (!TO::vector && kNativeWire) {
+      if (load_native<u16>(buf + vt) == TO::table.vlen && decode(buf, t, vt, len - t, out)) return TO::table.size;
+    }
+    return unpack_slots(buf, len, out, m, t, vt);
+  }
+  // A whole message into a buffer of *len >= 4 bytes, byte order native: the full plan when it
+  // fits and applies, else the slot rules.
+  static u32 pack(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
+    if constexpr (!TO::vector && kNativeWire) {
+      constexpr u32 size = 4 + TO::table.full_len;
+      if (*len >= size && encode(buf + 4, v)) {
+        const u32 root = 4 + TO::table.vlen;
+        std::memcpy(buf, &root, 4);
+        *len = size;
+        return 0;
+      }
+    }
+    return pack_slots(v, buf, len, m);
+  }
+  // The fixed layout of count structures from v, L bytes each, back to back from buf.
+  [[gnu::always_inline]] static void fixed_one(u8* buf, const u8* v) noexcept {
     fill<TO::fixed_fill, TO::fixed_image>(buf, std::make_index_sequence<TO::fixed_fill.size()>{});
     runs_out<TO::fixed_runs>(buf + TO::fixed_s.table_at, v, std::make_index_sequence<TO::fixed_runs.size()>{});
+  }
+  static void fixed(u8* buf, const u8* v, u32 count) noexcept {
+    if (count == 1) [[likely]]
+      return fixed_one(buf, v);
+    for (u32 k = 0; k < count; ++k, buf += TO::table.fixed_len, v += TO::table.size) fixed_one(buf, v);
   }
 };
 

@@ -51,7 +51,13 @@ void fixed_encode(const Table& t, u8* buf, const u8* v, bool swap) noexcept {
       fixed_encode_slots<false>(t, buf, v);
     return;
   }
-  t.fixed_fast(buf, v);
+  t.fixed_fast(buf, v, 1);
+}
+
+void fixed_encode_slow(const Table& t, u8* buf, const u8* v, u32 count, Unit u) noexcept {
+  bind_cache(u);
+  const bool swap = swap_flag(u);
+  for (u32 k = 0; k < count; ++k) fixed_encode(t, buf + u64{k} * t.fixed_len, v + u64{k} * t.size, swap);
 }
 
 }  // namespace kav::detail

@@ -53,7 +53,12 @@ struct ZeroWord {
 // compact encoder writes it with every field present, or as the fixed encoder writes it.
 using DecodeFast = bool (*)(const u8* buf, u32 t, u32 vt, u32 room, u8* out) noexcept;
 using EncodeFast = bool (*)(u8* at, const u8* v) noexcept;
-using FixedFast = void (*)(u8* buf, const u8* v) noexcept;
+using FixedFast = void (*)(u8* buf, const u8* v, u32 count) noexcept;
+struct Message;
+using UnpackFast = u32 (*)(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept;
+using PackFast = u32 (*)(const u8* v, u8* buf, u32* len, const Message& m) noexcept;
+using EncodeItems = u32 (*)(u8* buf, u32 words, u32 cur, const u8* items, u32 i, u32 n) noexcept;
+using DecodeItems = u32 (*)(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept;
 
 struct Table {
   u32 size;  // of the structure
@@ -81,6 +86,10 @@ struct Table {
   DecodeFast decode_fast;
   EncodeFast encode_fast;
   FixedFast fixed_fast;
+  UnpackFast unpack_fast;
+  PackFast pack_fast;
+  EncodeItems encode_items;  // a record that can be a list item (null for a list)
+  DecodeItems decode_items;
 };
 
 // A message's identity: everything that differs between messages sharing a layout.
@@ -96,5 +105,9 @@ struct Message {
   const char* sendsingle_name;
   const char* sendbatch_name;
 };
+
+// The shared slot-rule paths the layouts' own fall back on (codec/decode.cpp, codec/encode.cpp).
+u32 unpack_slots(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept;
+u32 pack_slots(const u8* v, u8* buf, u32* len, const Message& m) noexcept;
 
 }  // namespace kav::detail

@@ -234,6 +234,31 @@ constexpr Spans spans(const Scratch& s, bool compare) {
   return out;
 }
 
+// The structure's bytes no run of the plan writes: its padding.
+template <u32 size>
+constexpr Spans gaps(const Scratch& s) {
+  std::array<bool, size> written{};
+  for (u32 r = 0; r < s.nruns; ++r)
+    for (u32 i = 0; i < s.runs[r].len; ++i) written[s.runs[r].mem + i] = true;
+  Spans out;
+  for (u32 i = 0; i < size;) {
+    if (written[i]) {
+      ++i;
+      continue;
+    }
+    u32 e = i;
+    while (e < size && !written[e]) ++e;
+    out.span[out.n++] = Span{static_cast<u16>(i), static_cast<u16>(e - i)};
+    i = e;
+  }
+  return out;
+}
+constexpr u32 covered(const Scratch& s) {
+  u32 n = 0;
+  for (u32 r = 0; r < s.nruns; ++r) n += s.runs[r].len;
+  return n;
+}
+
 // Bytes from the table's first byte to the end of the last one a decoding plan reads.
 constexpr u32 extent(const Scratch& s) {
   u32 end = 0;
@@ -364,6 +389,9 @@ struct TableOf {
   static constexpr auto fixed_runs = build::first<fixed_s.nruns>(fixed_s.runs);
   static constexpr auto fixed_fill = build::first<fixed_fill_s.n>(fixed_fill_s.span);
   static constexpr auto fixed_checks = build::first<fixed_checks_s.n>(fixed_checks_s.span);
+  static constexpr build::Spans gaps_s = build::gaps<sizeof(T)>(full_s);
+  static constexpr auto gaps = build::first<gaps_s.n>(gaps_s.span);
+  static_assert(vector || build::covered(fixed_s) == build::covered(full_s), "both plans write every member");
   static constexpr u32 full_extent = build::extent(full_s);
   static constexpr u32 fixed_extent = build::extent(fixed_s);
 
@@ -393,6 +421,10 @@ struct TableOf {
       .decode_fast = &fast::Paths<TableOf>::decode,
       .encode_fast = &fast::Paths<TableOf>::encode,
       .fixed_fast = vector ? nullptr : &fast::Paths<TableOf>::fixed,
+      .unpack_fast = &fast::Paths<TableOf>::unpack,
+      .pack_fast = &fast::Paths<TableOf>::pack,
+      .encode_items = vector ? nullptr : &fast::Paths<TableOf>::encode_items,
+      .decode_items = vector ? nullptr : &fast::Paths<TableOf>::decode_items,
   };
 };
 

@@ -21,16 +21,14 @@ namespace {
 }
 
 u32 send_fixed_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcept {
-  const Table& t = *m.table;
   if (msg == nullptr) return kFail;
   alignas(8) u8 area[kSingleArea];
-  bind_cache(m.send_unit);
-  fixed_encode(t, area, msg, swap_flag(m.send_unit));
-  MeshMsgBuf entry{area, m.id, t.fixed_len};
+  fixed_encode(*m.table, area, msg, 1, m.send_unit);
+  MeshMsgBuf entry{area, m.id, m.table->fixed_len};
   return deliver(dest, &entry, 1, to);
 }
 
-u32 send_variable_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcept {
+[[gnu::noinline]] u32 send_variable_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcept {
   const u32 size = send_size(*m.table, msg);
   if (size == 0) return kFail;
   auto* area = static_cast<u8*>(general_alloc(m.send_unit, size, m.sendsingle_name));
@@ -44,7 +42,7 @@ u32 send_variable_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcep
 }
 
 // count encodings of L bytes back to back, then count entries: one allocation of count * (L + 16).
-u32 send_fixed_batch(u32 dest, const u8* msgs, u32 count, u64 to, const Message& m) noexcept {
+[[gnu::noinline]] u32 send_fixed_batch(u32 dest, const u8* msgs, u32 count, u64 to, const Message& m) noexcept {
   const Table& t = *m.table;
   const u32 L = t.fixed_len;
   const u64 bytes = u64{count} * (L + sizeof(MeshMsgBuf));
@@ -52,21 +50,16 @@ u32 send_fixed_batch(u32 dest, const u8* msgs, u32 count, u64 to, const Message&
   if (msgs == nullptr && count != 0) return kFail;
   auto* area = static_cast<u8*>(general_alloc(m.send_unit, static_cast<u32>(bytes), m.sendbatch_name));
   if (area == nullptr) return kFail;
-  bind_cache(m.send_unit);
-  const bool swap = swap_flag(m.send_unit);
+  fixed_encode(t, area, msgs, count, m.send_unit);
   auto* entries = reinterpret_cast<MeshMsgBuf*>(area + u64{count} * L);  // 8-aligned: L is a multiple of 8
-  for (u32 k = 0; k < count; ++k) {
-    u8* at = area + u64{k} * L;
-    fixed_encode(t, at, msgs + u64{k} * t.size, swap);
-    entries[k] = MeshMsgBuf{at, m.id, L};
-  }
+  for (u32 k = 0; k < count; ++k) entries[k] = MeshMsgBuf{area + u64{k} * L, m.id, L};
   const u32 result = deliver(dest, entries, count, to);
   general_release(m.send_unit, area, m.sendbatch_name);
   return result;
 }
 
 // Encodings back to back in the first 64 KiB (no alignment between them), entries behind it.
-u32 send_variable_batch(u32 dest, const u8* msgs, u32 count, u64 to, const Message& m) noexcept {
+[[gnu::noinline]] u32 send_variable_batch(u32 dest, const u8* msgs, u32 count, u64 to, const Message& m) noexcept {
   const Table& t = *m.table;
   const u64 bytes = u64{count} * sizeof(MeshMsgBuf) + kVariableArea;
   if (bytes > 0xFFFFFFFFu) return kFail;

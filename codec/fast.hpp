@@ -94,7 +94,9 @@ template <const auto& Zero, std::size_t I>
 [[nodiscard, gnu::always_inline]] inline bool word_nonzero(const u8* v) noexcept {
   constexpr ZeroWord z = Zero[I];
   constexpr u32 w = 1u << z.width_log2;
-  if constexpr (z.len / w <= 4) {
+  if constexpr (w == 4 && z.len == 8) {  // two 32-bit scalars: their 64-bit product is 0 exactly when one is
+    return u64{load_native<u32>(v + z.mem)} * load_native<u32>(v + z.mem + 4) != 0;
+  } else if constexpr (z.len / w <= 4) {
     return [&]<std::size_t... J>(std::index_sequence<J...>) {
       return (true && ... && (load_native<uint_of<w>>(v + z.mem + J * w) != 0));
     }
@@ -143,11 +145,14 @@ struct Paths {
   // word (at words + 4 * i) and its vtable and table (from cur on). Returns the first item that has
   // not (nothing of it written), or n.
   static u32 encode_items(u8* buf, u32 words, u32 cur, const u8* items, u32 i, u32 n) noexcept {
-    for (; i < n; ++i, cur += TO::table.full_len) {
-      const u32 at = words + 4 * i;
-      if (!encode(buf + cur, items + u64{i} * TO::table.size)) return i;
-      const u32 offset = cur + TO::table.vlen - at;  // points at the item's table, behind its vtable
-      std::memcpy(buf + at, &offset, 4);
+    constexpr u32 step = TO::table.full_len;
+    u8* at = buf + words + 4 * i;
+    u8* out = buf + cur;
+    const u8* v = items + u64{i} * TO::table.size;
+    u32 offset = cur + TO::table.vlen - (words + 4 * i);  // points at the item's table, behind its vtable
+    for (; i < n; ++i, at += 4, out += step, v += TO::table.size, offset += step - 4) {
+      if (!encode(out, v)) return i;
+      std::memcpy(at, &offset, 4);
     }
     return n;
   }

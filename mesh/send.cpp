@@ -20,15 +20,20 @@ namespace {
   return size > 0xFFFFFFFFu ? 0 : static_cast<u32>(size);
 }
 
+}  // namespace
+
 u32 send_fixed_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcept {
   if (msg == nullptr) return kFail;
-  alignas(8) u8 area[kSingleArea];
-  fixed_encode(*m.table, area, msg, 1, m.send_unit);
-  MeshMsgBuf entry{area, m.id, m.table->fixed_len};
-  return deliver(dest, &entry, 1, to);
+  struct {
+    MeshMsgBuf entry;
+    alignas(8) u8 area[kSingleArea];
+  } s;
+  s.entry = MeshMsgBuf{s.area, m.id, m.table->fixed_len};  // before the encoding: fewer values live across it
+  fixed_encode(*m.table, s.area, msg, 1, m.send_unit);
+  return deliver(dest, &s.entry, 1, to);
 }
 
-[[gnu::noinline]] u32 send_variable_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcept {
+u32 send_variable_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcept {
   const u32 size = send_size(*m.table, msg);
   if (size == 0) return kFail;
   auto* area = static_cast<u8*>(general_alloc(m.send_unit, size, m.sendsingle_name));
@@ -40,6 +45,8 @@ u32 send_fixed_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcept {
   general_release(m.send_unit, area, m.sendsingle_name);
   return result;
 }
+
+namespace {
 
 // count encodings of L bytes back to back, then count entries: one allocation of count * (L + 16).
 [[gnu::noinline]] u32 send_fixed_batch(u32 dest, const u8* msgs, u32 count, u64 to, const Message& m) noexcept {
@@ -87,11 +94,6 @@ u32 send_fixed_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcept {
 }
 
 }  // namespace
-
-u32 send_single(u32 dest, const void* msg, u64 to, const Message& m) noexcept {
-  const auto* v = static_cast<const u8*>(msg);
-  return m.table->has_vector ? send_variable_one(dest, v, to, m) : send_fixed_one(dest, v, to, m);
-}
 
 u32 send_batch(u32 dest, const void* msgs, u32 count, u64 to, const Message& m) noexcept {
   const auto* v = static_cast<const u8*>(msgs);

@@ -3,6 +3,8 @@
 // message intact through the loopback, no prefix of a valid buffer does harm, and every allocation
 // made to fail in turn leaves nothing behind.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <random>
 
@@ -115,10 +117,23 @@ TEST(EveryMessage, EachScalarLeftOutInTurn) {
   });
 }
 
-// No prefix of a valid buffer (a block of exactly that many bytes) reads outside it, leaks a
+// Room for a buffer that ends where an unreadable page begins: a read past its end faults.
+struct GuardedEnd {
+  const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE)), room = 16 * page;
+  u8* base = static_cast<u8*>(mmap(nullptr, room + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  GuardedEnd() { EXPECT_EQ(mprotect(base + room, page, PROT_NONE), 0); }
+  ~GuardedEnd() { munmap(base, room + page); }
+  const u8* place(const Bytes& b, std::size_t n) const {
+    return static_cast<u8*>(std::memcpy(base + room - n, b.data(), n));
+  }
+};
+
+// No prefix of a valid buffer (placed right before an unreadable page) reads outside it, leaks a
 // block or frees one twice; the whole buffer decodes.
 TEST(EveryMessage, EveryPrefixOfAValidBufferIsSafe) {
   std::mt19937_64 rng(99);
+  const GuardedEnd guarded;
+  ASSERT_NE(static_cast<void*>(guarded.base), MAP_FAILED);
   for_every_message([&]<class M>() {
     using T = typename M::type;
     SCOPED_TRACE(M::full_name);
@@ -126,11 +141,11 @@ TEST(EveryMessage, EveryPrefixOfAValidBufferIsSafe) {
       test::Arena arena;
       const T v = test::random_structure<T>(rng, arena, 3);
       const Bytes full = pack_checked<M>(v);
+      ASSERT_LE(full.size(), guarded.room);
       for (std::size_t n = 0; n <= full.size(); ++n) {
-        const Bytes part(full.begin(), full.begin() + static_cast<long>(n));
         osal_host_reset();
         auto out = filled<T>(0);  // a header fault leaves it as it was, and it is freed below
-        ASSERT_EQ(M::unpack_fn(part.data(), static_cast<u32>(n), &out), u32{sizeof(T)}) << n << " bytes";
+        ASSERT_EQ(M::unpack_fn(guarded.place(full, n), static_cast<u32>(n), &out), u32{sizeof(T)}) << n << " bytes";
         if (n == full.size()) {
           EXPECT_EQ(test::difference(out, v), "");
         }

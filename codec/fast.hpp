@@ -1,7 +1,9 @@
 // The constant-position paths of one layout, unrolled from its plans at compile time: a few moves
-// of constant size each, no loop and no dispatch. They do exactly what the shared engine does with
-// the same plans (codec/decode.cpp, encode.cpp, fixed.cpp), only in fewer instructions; the shared
-// engine calls them through the layout's table, so no message has code of its own.
+// of constant size each, no dispatch. They do exactly what the shared engine does with the same
+// plans (codec/decode.cpp, encode.cpp, fixed.cpp), only in fewer instructions. The shared engine
+// enters them through the layout's table: a whole message (after the checks every message shares),
+// a run of list items, a table, a batch of fixed encodings; whatever a plan does not take goes back
+// to the shared slot walk. Layouts are shared, so no message has code of its own.
 #pragma once
 
 #include <cstring>
@@ -194,11 +196,12 @@ struct Paths {
     }
     return pack_slots(v, buf, len, m);
   }
-  // The fixed layout of count structures from v, L bytes each, back to back from buf.
+  // The fixed layout, L bytes at buf.
   [[gnu::always_inline]] static void fixed_one(u8* buf, const u8* v) noexcept {
     fill<TO::fixed_fill, TO::fixed_image>(buf, std::make_index_sequence<TO::fixed_fill.size()>{});
     runs_out<TO::fixed_runs>(buf + TO::fixed_s.table_at, v, std::make_index_sequence<TO::fixed_runs.size()>{});
   }
+  // The fixed layouts of count structures from v, back to back from buf.
   static void fixed(u8* buf, const u8* v, u32 count) noexcept {
     if (count == 1) [[likely]]
       return fixed_one(buf, v);

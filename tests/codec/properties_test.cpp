@@ -46,13 +46,30 @@ Bytes pack_checked(const typename M::type& v) {
   return zeros;
 }
 
-// Unpacks b, compares with want and frees what unpacking attached.
+// The structure's padding bytes that are not zero (a list's vector members are left out).
+template <class T>
+std::string padding_left(const T& v) {
+  if constexpr (has_vector<T>) {
+    return "";
+  } else {
+    std::string bad;
+    const auto* p = reinterpret_cast<const u8*>(&v);
+    for (const auto& gap : detail::TableOf<T>::gaps)
+      for (u32 i = gap.pos; i < gap.pos + gap.len; ++i)
+        if (p[i] != 0) bad += " " + std::to_string(i);
+    return bad;
+  }
+}
+
+// Unpacks b over a structure of 0xEE bytes, compares with want (padding zero, as every unpack
+// leaves it) and frees what unpacking attached.
 template <class M>
 void expect_decodes_to(const Bytes& b, const typename M::type& want) {
   osal_host_reset();
   auto out = filled<typename M::type>(0xEE);
   EXPECT_EQ(M::unpack_fn(b.data(), static_cast<u32>(b.size()), &out), u32{sizeof out});
   EXPECT_EQ(test::difference(out, want), "");
+  EXPECT_EQ(padding_left(out), "") << "padding bytes not zeroed";
   EXPECT_EQ(osal_host_log_count(), 0u);
   M::free_fn(&out);
   EXPECT_EQ(osal_host_live_blocks(), 0u);

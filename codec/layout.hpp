@@ -66,14 +66,12 @@ struct Table {
   u16 vlen;  // vtable length, 4 + 2 * slots
   RootForm root;
   bool has_vector;  // only in the last slot, only of a list message
-  u8 nzero;
   u8 vector_slot;
   u8 nothers;
   u8 nsteps;
   const Slot* slot;
-  const Step* steps;  // every slot, in slot order
-  const u8* others;   // indices of the non-scalar slots, in slot order
-  const ZeroWord* zero;
+  const Step* steps;         // every slot, in slot order
+  const u8* others;          // indices of the non-scalar slots, in slot order
   const char* non_root;      // the name this record's table decoder logs under
   u32 max_size;              // largest compact table with its vtable and out-of-line data, vector items left out
   u16 full_vector_word;      // compact full plan of a list: table-relative position of the vector's offset word

@@ -51,7 +51,7 @@ void fixed_encode(const Table& t, u8* buf, const u8* v, bool swap) noexcept {
       fixed_encode_slots<false>(t, buf, v);
     return;
   }
-  t.fixed_fast(buf, v, 1);
+  t.fixed_one(buf, v);
 }
 
 void fixed_encode_slow(const Table& t, u8* buf, const u8* v, u32 count, Unit u) noexcept {

@@ -23,7 +23,7 @@ void fixed_encode(u8* buf, const T& v, bool swap) noexcept {
   if (swap || !kNativeWire)
     fixed_encode(table_of<T>, buf, reinterpret_cast<const u8*>(&v), swap);
   else
-    TableOf<T>::table.fixed_fast(buf, reinterpret_cast<const u8*>(&v), 1);
+    fast::Paths<TableOf<T>>::fixed_one(buf, reinterpret_cast<const u8*>(&v));
 }
 
 }  // namespace kav::detail

@@ -54,6 +54,7 @@ struct ZeroWord {
 using DecodeFast = bool (*)(const u8* buf, u32 t, u32 vt, u32 room, u8* out) noexcept;
 using EncodeFast = bool (*)(u8* at, const u8* v) noexcept;
 using FixedFast = void (*)(u8* buf, const u8* v, u32 count) noexcept;
+using FixedOne = void (*)(u8* buf, const u8* v) noexcept;
 struct Message;
 using UnpackFast = u32 (*)(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept;
 using PackFast = u32 (*)(const u8* v, u8* buf, u32* len, const Message& m) noexcept;
@@ -84,6 +85,7 @@ struct Table {
   DecodeFast decode_fast;
   EncodeFast encode_fast;
   FixedFast fixed_fast;
+  FixedOne fixed_one;  // the same for one structure
   UnpackFast unpack_fast;
   PackFast pack_fast;
   EncodeItems encode_items;  // a record that can be a list item (null for a list)
@@ -94,6 +96,7 @@ struct Table {
 struct Message {
   const Table* table;
   u32 id;
+  u32 fixed_len;  // the table's, beside the id: together they fill a MeshMsgBuf's tail
   Unit unpack_unit;
   Unit send_unit;
   const char* unpack_name;

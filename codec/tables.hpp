@@ -419,6 +419,7 @@ struct TableOf {
       .decode_fast = &fast::Paths<TableOf>::decode,
       .encode_fast = &fast::Paths<TableOf>::encode,
       .fixed_fast = vector ? nullptr : &fast::Paths<TableOf>::fixed,
+      .fixed_one = vector ? nullptr : &fast::Paths<TableOf>::single,
       .unpack_fast = &fast::Paths<TableOf>::unpack,
       .pack_fast = &fast::Paths<TableOf>::pack,
       .encode_items = vector ? nullptr : &fast::Paths<TableOf>::encode_items,

@@ -28,8 +28,16 @@ u32 send_fixed_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcept {
     MeshMsgBuf entry;
     alignas(8) u8 area[kSingleArea];
   } s;
-  s.entry = MeshMsgBuf{s.area, m.id, m.table->fixed_len};  // before the encoding: fewer values live across it
-  fixed_encode(*m.table, s.area, msg, 1, m.send_unit);
+  // Before the encoding, so fewer values live across it; id and length side by side in both.
+  static_assert(offsetof(Message, fixed_len) == offsetof(Message, id) + 4 &&
+                offsetof(MeshMsgBuf, length) == offsetof(MeshMsgBuf, msgId) + 4);
+  s.entry.data = s.area;
+  std::memcpy(&s.entry.msgId, &m.id, 8);
+  const Table& t = *m.table;
+  if (!kNativeWire || !cache_ready(m.send_unit)) [[unlikely]]
+    fixed_encode_slow(t, s.area, msg, 1, m.send_unit);
+  else
+    t.fixed_one(s.area, msg);
   return deliver(dest, &s.entry, 1, to);
 }
 

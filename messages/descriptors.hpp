@@ -41,34 +41,42 @@ constexpr std::size_t message_count(MessageList<M...>) {
 
 // The descriptor of the message pkg_name: wire name "pkg.name"; the exported names and the log texts
 // follow from it.
-#define KAV_DESCRIBE(pkg, name)                                                            \
-  namespace kav::catalogue {                                                               \
-  struct pkg##_##name##_msg {                                                              \
-    using type = ::pkg##_##name;                                                           \
-    static constexpr Package package = Package::pkg;                                       \
-    static constexpr RootForm root = detail::table_of<type>.root;                          \
-    static constexpr Unit unpack_unit = unpack_unit_of<Package::pkg>;                      \
-    static constexpr Unit send_unit = send_unit_of<Package::pkg>;                          \
-    static constexpr const char* full_name = #pkg "_" #name;                               \
-    static constexpr const char* wire_name = #pkg "." #name;                               \
-    static constexpr u32 id = fnv1a(#pkg "." #name);                                       \
-    static constexpr const char* unpack_name = #pkg "_" #name "_unpack";                   \
-    static constexpr const char* non_root_name = #pkg "_" #name "_unpack_non_root";        \
-    static constexpr const char* pack_name = #pkg "_" #name "_pack";                       \
-    static constexpr const char* free_name = #pkg "_" #name "_free_unpacked";              \
-    static constexpr const char* sendsingle_name = #pkg "_" #name "__sendsingle";          \
-    static constexpr const char* sendbatch_name = #pkg "_" #name "__sendbatch";            \
-    static constexpr detail::Message info{                                                 \
-        &detail::table_of<type>, id,        unpack_unit, send_unit,       unpack_name,     \
-        non_root_name,           pack_name, free_name,   sendsingle_name, sendbatch_name}; \
-    static constexpr auto pack_fn = &pkg##_##name##__pack;                                 \
-    static constexpr auto unpack_fn = &pkg##_##name##__unpack;                             \
-    static constexpr auto free_fn = &pkg##_##name##_free__unpacked;                        \
-    static constexpr auto sendmsg_fn = &pkg##_##name##__sendmsg;                           \
-    static constexpr auto sendtomsg_fn = &pkg##_##name##__sendtomsg;                       \
-    static constexpr auto sendsingle_fn = &pkg##_##name##__sendsingle;                     \
-    static constexpr auto sendbatch_fn = &pkg##_##name##__sendbatch;                       \
-  };                                                                                       \
+#define KAV_DESCRIBE(pkg, name)                                                     \
+  namespace kav::catalogue {                                                        \
+  struct pkg##_##name##_msg {                                                       \
+    using type = ::pkg##_##name;                                                    \
+    static constexpr Package package = Package::pkg;                                \
+    static constexpr RootForm root = detail::table_of<type>.root;                   \
+    static constexpr Unit unpack_unit = unpack_unit_of<Package::pkg>;               \
+    static constexpr Unit send_unit = send_unit_of<Package::pkg>;                   \
+    static constexpr const char* full_name = #pkg "_" #name;                        \
+    static constexpr const char* wire_name = #pkg "." #name;                        \
+    static constexpr u32 id = fnv1a(#pkg "." #name);                                \
+    static constexpr const char* unpack_name = #pkg "_" #name "_unpack";            \
+    static constexpr const char* non_root_name = #pkg "_" #name "_unpack_non_root"; \
+    static constexpr const char* pack_name = #pkg "_" #name "_pack";                \
+    static constexpr const char* free_name = #pkg "_" #name "_free_unpacked";       \
+    static constexpr const char* sendsingle_name = #pkg "_" #name "__sendsingle";   \
+    static constexpr const char* sendbatch_name = #pkg "_" #name "__sendbatch";     \
+    static constexpr detail::Message info{&detail::table_of<type>,                  \
+                                          id,                                       \
+                                          detail::table_of<type>.fixed_len,         \
+                                          unpack_unit,                              \
+                                          send_unit,                                \
+                                          unpack_name,                              \
+                                          non_root_name,                            \
+                                          pack_name,                                \
+                                          free_name,                                \
+                                          sendsingle_name,                          \
+                                          sendbatch_name};                          \
+    static constexpr auto pack_fn = &pkg##_##name##__pack;                          \
+    static constexpr auto unpack_fn = &pkg##_##name##__unpack;                      \
+    static constexpr auto free_fn = &pkg##_##name##_free__unpacked;                 \
+    static constexpr auto sendmsg_fn = &pkg##_##name##__sendmsg;                    \
+    static constexpr auto sendtomsg_fn = &pkg##_##name##__sendtomsg;                \
+    static constexpr auto sendsingle_fn = &pkg##_##name##__sendsingle;              \
+    static constexpr auto sendbatch_fn = &pkg##_##name##__sendbatch;                \
+  };                                                                                \
   }
 
 KAV_MESSAGES(KAV_DESCRIBE)

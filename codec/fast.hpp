@@ -201,11 +201,9 @@ struct Paths {
     fill<TO::fixed_fill, TO::fixed_image>(buf, std::make_index_sequence<TO::fixed_fill.size()>{});
     runs_out<TO::fixed_runs>(buf + TO::fixed_s.table_at, v, std::make_index_sequence<TO::fixed_runs.size()>{});
   }
-  [[gnu::noinline]] static void single(u8* buf, const u8* v) noexcept { fixed_one(buf, v); }
+  static void single(u8* buf, const u8* v) noexcept { fixed_one(buf, v); }
   // The fixed layouts of count structures from v, back to back from buf.
   static void fixed(u8* buf, const u8* v, u32 count) noexcept {
-    if (count == 1) [[likely]]
-      return single(buf, v);
     for (u32 k = 0; k < count; ++k, buf += TO::table.fixed_len, v += TO::table.size) fixed_one(buf, v);
   }
 };

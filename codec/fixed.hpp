@@ -13,7 +13,10 @@ void fixed_encode_slow(const Table& t, u8* buf, const u8* v, u32 count, Unit u) 
 [[gnu::always_inline]] inline void fixed_encode(const Table& t, u8* buf, const u8* v, u32 count, Unit u) noexcept {
   if (!kNativeWire || !cache_ready(u)) [[unlikely]]
     return fixed_encode_slow(t, buf, v, count, u);
-  t.fixed_fast(buf, v, count);
+  if (count == 1)  // a constant at the single send: one direct call, no loop
+    t.fixed_one(buf, v);
+  else
+    t.fixed_fast(buf, v, count);
 }
 
 // One structure, bytes reversed with `swap`.

@@ -33,11 +33,7 @@ u32 send_fixed_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcept {
                 offsetof(MeshMsgBuf, length) == offsetof(MeshMsgBuf, msgId) + 4);
   s.entry.data = s.area;
   std::memcpy(&s.entry.msgId, &m.id, 8);
-  const Table& t = *m.table;
-  if (!kNativeWire || !cache_ready(m.send_unit)) [[unlikely]]
-    fixed_encode_slow(t, s.area, msg, 1, m.send_unit);
-  else
-    t.fixed_one(s.area, msg);
+  fixed_encode(*m.table, s.area, msg, 1, m.send_unit);
   return deliver(dest, &s.entry, 1, to);
 }
 

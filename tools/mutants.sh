@@ -86,7 +86,7 @@ m batch_fail_no_release mesh/send.cpp '      general_release(m.send_unit, area, 
 m single_no_release     mesh/send.cpp '  const u32 result = deliver(dest, &entry, 1, to);\n  general_release(m.send_unit, area, m.sendsingle_name);' '  const u32 result = deliver(dest, &entry, 1, to);'
 m count0_sent           mesh/send.cpp 'if (count == 0) return kFail;' ''
 m target_one_is_none    mesh/send.cpp 'return to != 0 ? MESH_SendToMsg' 'return to > 1 ? MESH_SendToMsg'
-m fixed_length_short    mesh/send.cpp 'MeshMsgBuf{s.area, m.id, m.table->fixed_len}' 'MeshMsgBuf{s.area, m.id, m.table->fixed_len - 8u}'
+m fixed_length_short    messages/descriptors.hpp 'detail::table_of<type>.fixed_len,' 'detail::table_of<type>.fixed_len - 8u,'
 # registration
 m registration_reversed messages/registry.cpp 'table[i++] = {M::id,' 'table[table.size() - 1 - i++] = {M::id,'
 m sync_clean_hook_kav   messages/registry.cpp 'MESH_RegIDLResorceCleanFuncHook(&kav_sync__send_resource_clean)' 'MESH_RegIDLResorceCleanFuncHook(&kav__send_resource_clean)'

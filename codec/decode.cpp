@@ -105,18 +105,14 @@ template <bool Swap>
 // by the slot rules. Written whole, also when it fails.
 template <bool Swap>
 [[nodiscard]] bool decode_item(const Message& m, const Table& item, const Cursor<Swap> c, u32 w, u8* out) noexcept {
+  zero_run(out, item.size);
   u32 q;
   TableRef tr;
-  if (!target_ok(w, c.template load<u32>(w), q)) {
-    zero_run(out, item.size);
-    return false;
-  }
+  if (!target_ok(w, c.template load<u32>(w), q)) return false;
   if (const HeaderFault f = read_header(c, q, tr); f != HeaderFault::none) [[unlikely]] {
-    zero_run(out, item.size);
     log_header_fault(m.unpack_unit, false, item.non_root, f, tr, c.len);
     return false;
   }
-  zero_run(out, item.size);
   return decode_slots(m, item, c, tr, out);
 }
 

@@ -201,6 +201,7 @@ struct Paths {
     fill<TO::fixed_fill, TO::fixed_image>(buf, std::make_index_sequence<TO::fixed_fill.size()>{});
     runs_out<TO::fixed_runs>(buf + TO::fixed_s.table_at, v, std::make_index_sequence<TO::fixed_runs.size()>{});
   }
+  // The same, out of line: the table's fixed_one.
   static void single(u8* buf, const u8* v) noexcept { fixed_one(buf, v); }
   // The fixed layouts of count structures from v, back to back from buf.
   static void fixed(u8* buf, const u8* v, u32 count) noexcept {

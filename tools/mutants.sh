@@ -52,7 +52,7 @@ m no_release_slow       codec/decode.cpp 'if (!decode_fields(m, t, c, tr, out) &
 m free_keeps_pointer    codec/decode.cpp '  items = nullptr;\n  std::memcpy(msg + at, &items, sizeof items);' ''
 m slot_path_no_zeroing  codec/decode.cpp '  zero_run(out, tab.size);\n  if (!tab.has_vector) {' '  if (!tab.has_vector) {'
 m plan_gaps_not_zeroed  codec/fast.hpp   'zero_gaps<TO::gaps>(out, std::make_index_sequence<TO::gaps.size()>{});' ''
-m item_slots_no_zeroing codec/decode.cpp '  zero_run(out, item.size);\n  return decode_slots' '  return decode_slots'
+m item_slots_no_zeroing codec/decode.cpp '  zero_run(out, item.size);\n  u32 q;' '  u32 q;'
 m items_left_unzeroed   codec/decode.cpp 'zero_bytes(at + item.size, u64{n - 1 - i} * item.size);' ''
 m items_vlen_unchecked  codec/fast.hpp   'if (vlen != TO::table.vlen || !vtable_fits(vt, vlen, len)) return i;' 'if (!vtable_fits(vt, vlen, len)) return i;'
 m delegating_no_zeroing codec/decode.cpp '    zero_run(out, t.size);\n    (void)decode_table' '    (void)decode_table'

@@ -80,14 +80,17 @@ bench:
 	bash tools/callgrind_counts.sh build/release
 	PYTHONPATH=build/release/python $(PYTHON) python/bench.py
 
-# Mixed traffic: round-robin over every message against hot loops (on one pinned core when taskset
-# can pin), then the instructions and instruction-cache misses per message under cachegrind.
+# Mixed traffic over a sweep of presence: round-robin over every message against hot loops (on one
+# pinned core when taskset can pin), then the instructions and instruction-cache misses per message
+# under cachegrind. KAV_BASELINE=<commit> builds that commit's library too and sets the two side by
+# side, alternating in the same run.
 mixed:
 	@bash tools/deps.sh base bench
 	cmake --preset release
 	cmake --build --preset release -j$(JOBS) --target kav_mixed
 	@if taskset -c 1 true 2>/dev/null; then pin="taskset -c 1"; fi; $$pin build/release/bench/kav_mixed
-	bash tools/cachegrind_mixed.sh build/release
+	@if [ -n "$(KAV_BASELINE)" ]; then KAV_BASELINE=$(KAV_BASELINE) bash tools/mixed_wallclock.sh build/release; fi
+	KAV_BASELINE=$(KAV_BASELINE) bash tools/cachegrind_mixed.sh build/release
 
 # Builds only what it installs (library, kav, loopback stand-in); the loopback goes in on request.
 install:

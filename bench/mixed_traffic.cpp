@@ -1,13 +1,15 @@
 // Mixed traffic: every message of both packages in turn (round-robin) against the same calls made
 // message by message (hot loops), timed in alternating batches of one run so that both see the same
-// machine, beside a memcpy of the same compact bytes. Two kinds of values: every scalar non-zero,
-// and random with about a third of the scalars zero; every list carries two records. A hot loop
-// repeats one message's values, so the branch predictor learns which of its fields are present;
-// with random values that is about half the gap between the two.
+// machine, beside a memcpy of the same compact bytes. The values sweep presence: 100, 67, 33 and
+// 10 percent of the scalars non-zero, each message with its own random zeros (p67 is the random
+// traffic of earlier runs, p100 the non-zero); every list carries two records. A hot loop repeats
+// one message's values, so the branch predictor learns which of its fields are present; with
+// random values that is about half the gap between the two.
 //   kav_mixed [benchmark flags]          codec (unpack, pack, free) and __sendsingle through the
 //                                        no-op messaging library; a summary of the ratios closes
-//   kav_mixed --count nonzero|random K   only the round-robin codec loop, K rounds; prints the
-//                                        messages per round (for tools/cachegrind_mixed.sh)
+//   kav_mixed --count PERCENT K          only the round-robin codec loop of one presence (100, 67,
+//                                        33 or 10), K rounds; prints the messages per round, their
+//                                        scalars and present scalars (for tools/cachegrind_mixed.sh)
 // Every call goes through a pointer to the exported symbol, looked up once in libkav.so.1.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
@@ -34,7 +36,9 @@ using SendFn = u32 (*)(u32, const void*, uint64_t, uint64_t);
 
 constexpr int kHot = 64;        // calls per message in a hot loop; rounds per round-robin batch
 constexpr double kLimit = 1.3;  // round-robin time per message over hot-loop time
-const char* const kKinds[] = {"nonzero", "random"};
+// Percent of scalars non-zero, per value kind.
+constexpr kav::u32 kPresence[] = {100, 67, 33, 10};
+constexpr int kKindCount = sizeof kPresence / sizeof kPresence[0];
 
 struct Message {
   PackFn pack;
@@ -44,7 +48,9 @@ struct Message {
   struct Value {
     const void* obj;            // the structure (lives to exit)
     std::vector<uint8_t> wire;  // its compact encoding
-  } value[2];                   // per value kind
+    u32 scalars;                // the wire scalars of the message (nested records and list items included)
+    u32 present;                // those of them non-zero
+  } value[kKindCount];
 };
 
 std::vector<Message> g_messages;
@@ -56,13 +62,36 @@ alignas(64) uint8_t g_buf[1 << 16];     // pack target, memcpy destination
   std::exit(2);
 }
 
-// Random scalars, never zero unless `zeros`; every list exactly two records.
+// Random scalars, non-zero with the kind's probability; every list exactly two records.
 struct Fill : kav::test::RandomFill {
   template <class R>
   void vector(u32, u32& count, R*& items) {
     count = 2;
     items = arena.make<R>(count);
     for (u32 i = 0; i < count; ++i) kav::visit_slots(items[i], static_cast<RandomFill&>(*this));
+  }
+};
+
+// Counts the scalars that go on the wire as slots, and the non-zero ones among them.
+struct CountScalars {
+  u32 scalars = 0;
+  u32 present = 0;
+  template <class U>
+  void scalar(u32, const U& x) {
+    ++scalars;
+    present += x != 0;
+  }
+  template <class A>
+  void byte_array(u32, const A&) {}
+  template <class A>
+  void struct_array(u32, const A&) {}
+  template <class R>
+  void nested(u32, const R& r) {
+    kav::visit_slots(r, *this);
+  }
+  template <class R>
+  void vector(u32, const u32& count, R* const& items) {
+    for (u32 i = 0; items != nullptr && i < count; ++i) kav::visit_slots(items[i], *this);
   }
 };
 
@@ -81,13 +110,15 @@ void add(void* lib, std::mt19937_64& rng, kav::test::Arena& arena) {
             reinterpret_cast<FreeFn>(sym("_free__unpacked")),
             reinterpret_cast<SendFn>(sym("__sendsingle")),
             {}};
-  for (int k = 0; k < 2; ++k) {
+  for (int k = 0; k < kKindCount; ++k) {
     T* v = new T;
     std::memset(static_cast<void*>(v), 0, sizeof *v);
-    kav::visit_slots(*v, Fill{{rng, arena, 2, k == 1}});
+    kav::visit_slots(*v, Fill{{rng, arena, 2, kPresence[k] != 100, kPresence[k]}});
     u32 len = sizeof g_buf;
     if (m.pack(v, g_buf, &len) != 0) die(std::string("cannot pack ") + M::full_name);
-    m.value[k] = {v, std::vector<uint8_t>(g_buf, g_buf + len)};
+    CountScalars counted;
+    kav::visit_slots(static_cast<const T&>(*v), counted);
+    m.value[k] = {v, std::vector<uint8_t>(g_buf, g_buf + len), counted.scalars, counted.present};
     // The loops below must do full work: unpack and re-pack give the same bytes, the send succeeds.
     m.unpack(g_buf, len, g_out);
     u32 again = sizeof g_buf;
@@ -190,16 +221,19 @@ class Summary : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   prepare();
   if (argc == 4 && std::strcmp(argv[1], "--count") == 0) {
-    const int k = std::strcmp(argv[2], kKinds[0]) == 0 ? 0 : std::strcmp(argv[2], kKinds[1]) == 0 ? 1 : -1;
-    if (k < 0) die(std::string("unknown value kind ") + argv[2]);
+    int k = kKindCount - 1;
+    while (k >= 0 && std::to_string(kPresence[k]) != argv[2]) --k;
+    if (k < 0) die(std::string("unknown presence ") + argv[2] + " (100, 67, 33 or 10)");
     round_robin<codec>(k, std::atol(argv[3]));
-    std::printf("%zu\n", g_messages.size());
+    u32 scalars = 0, present = 0;
+    for (const Message& m : g_messages) scalars += m.value[k].scalars, present += m.value[k].present;
+    std::printf("%zu %u %u\n", g_messages.size(), scalars, present);
     return 0;
   }
   using Variant = std::pair<const char*, void (*)(benchmark::State&, int)>;
-  for (int k = 0; k < 2; ++k) {
+  for (int k = 0; k < kKindCount; ++k) {
     for (const auto& [name, fn] : {Variant{"codec/", mixed<codec>}, Variant{"sendsingle/", mixed<send>}}) {
-      benchmark::RegisterBenchmark((name + std::string(kKinds[k])).c_str(), fn, k)
+      benchmark::RegisterBenchmark((name + std::string("p") + std::to_string(kPresence[k])).c_str(), fn, k)
           ->UseManualTime()
           ->MinTime(0.5)
           ->Repetitions(5)

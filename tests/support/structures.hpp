@@ -22,17 +22,19 @@ struct Arena {
   }
 };
 
-// Scalars are zero with probability 1/3 (so both compact forms occur), otherwise any value; with
-// `zeros` off, never zero.
+// Scalars are zero with probability 1/3 (so both compact forms occur), or non-zero with
+// probability `percent_present` / 100 when that is set, otherwise any value; with `zeros` off,
+// never zero.
 struct RandomFill {
   std::mt19937_64& rng;
   Arena& arena;
   u32 max_items = 4;
   bool zeros = true;
+  u32 percent_present = 0;
 
   template <class U>
   U pick() {
-    if (zeros && rng() % 3 == 0) return 0;
+    if (zeros && (percent_present != 0 ? rng() % 100 >= percent_present : rng() % 3 == 0)) return 0;
     for (;;)
       if (const auto x = static_cast<U>(rng()); x != 0 || zeros) return x;
   }

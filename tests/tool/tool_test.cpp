@@ -291,7 +291,7 @@ void round_trip(std::mt19937_64& rng) {
   // JSON -> fixed: the send path's bytes, and back to the same JSON.
   if constexpr (!kav::has_vector<T>) {
     Bytes fixed(kav::fixed_length<T>);
-    kav::detail::fixed_encode(fixed.data(), s, false);
+    kav::detail::encode_fixed(fixed.data(), s, false);
     const Outcome fenc = kav({"encode", M::full_name, "--fixed", in.string()});
     ASSERT_EQ(fenc.status, 0) << fenc.err;
     EXPECT_EQ(to_hex(bytes_of(fenc.out)), to_hex(fixed));
@@ -332,6 +332,8 @@ const ErrorRow kErrors[] = {
   {"missing file", {"decode", "kav_pid_state", "/nonexistent/buffer.bin"}, "",
    "kav: cannot open '/nonexistent/buffer.bin': No such file or directory\n"},
   {"a directory is no file", {"decode", "kav_pid_state", "/"}, "", "kav: cannot read '/': Is a directory\n"},
+  {"an output that cannot be opened", {"encode", "kav_pid_state", "-o", "/nonexistent/out.bin"}, "{}",
+   "kav: cannot open '/nonexistent/out.bin' for writing: No such file or directory\n"},
   {"hex: a digit that is not hex", {"decode", "kav_pid_state", "--hex"}, "0e 00\n00 0g",
    "kav: malformed hex input: 'g' is not a hex digit (at line 2, column 5)\n"},
   {"hex: an odd number of digits", {"decode", "kav_pid_state", "--hex"}, "0x0e 0x0",

@@ -575,9 +575,10 @@ int run(int argc, char** argv) {
       throw Error(ErrorKind::usage, "refusing to write binary to a terminal; use --hex, -o FILE or --force");
     const std::string text = read_input(file, std::string(m.name) + " as JSON");
     if (!out_path.empty()) {
-      g_out = std::fopen(out_path.c_str(), "wb");
-      if (g_out == nullptr)
+      std::FILE* f = std::fopen(out_path.c_str(), "wb");
+      if (f == nullptr)
         throw Error(ErrorKind::io, "cannot open '" + out_path + "' for writing: " + std::strerror(errno));
+      g_out = f;  // the output stays standard output until a file is open
     }
     return encode_cmd(m, text, fixed ? Encoding::fixed : Encoding::compact, hex, lines, framed);
   }

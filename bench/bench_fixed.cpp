@@ -12,7 +12,7 @@ namespace {
 template <class M>
 [[gnu::noinline]] void encode(uint8_t* buf, const typename M::type* msg) {
   kav::bind_cache(M::send_unit);
-  kav::detail::fixed_encode(buf, *msg, kav::swap_flag(M::send_unit));
+  kav::detail::encode_fixed(buf, *msg, kav::swap_flag(M::send_unit));
 }
 
 template <class M>

@@ -129,7 +129,7 @@ void prepare() {
   extern "C" [[gnu::noinline]] void fixed_##msg() {               \
     constexpr kav::Unit u = kav::catalogue::msg##_msg::send_unit; \
     kav::bind_cache(u);                                           \
-    kav::detail::fixed_encode(g_buf, obj, kav::swap_flag(u));     \
+    kav::detail::encode_fixed(g_buf, obj, kav::swap_flag(u));     \
     asm volatile("" ::: "memory");                                \
   }
 FIXED(kav_pid_state, g_pid)

@@ -143,7 +143,7 @@ template <bool Swap>
               "[KESMO]:Malloc unpack data unsuccess, size(%u)", static_cast<u32>(bytes));
     return false;
   }
-  std::memcpy(out + s.count, &items, sizeof items);
+  std::memcpy(out + s.items, &items, sizeof items);
   const u32 words = q + 4;  // inside the header checked above
   for (u32 i = 0; i < n; ++i) {
     if constexpr (!Swap && kNativeWire) {  // items a plan takes, as a run (codec/fast.hpp)
@@ -245,7 +245,7 @@ void free_body(u8* msg, const Message& m) noexcept {
   const Table& t = *m.table;
   bind_cache(m.unpack_unit);
   void* items;
-  const u32 at = t.slot[t.vector_slot].count;
+  const u32 at = t.slot[t.vector_slot].items;
   std::memcpy(&items, msg + at, sizeof items);
   if (items == nullptr) return;
   cache_release(m.unpack_unit, items, m.free_name);

@@ -12,7 +12,7 @@ namespace {
 }
 [[nodiscard, gnu::always_inline]] inline const u8* vector_items(const Slot& s, const u8* v) noexcept {
   const u8* items;
-  std::memcpy(&items, v + s.count, sizeof items);
+  std::memcpy(&items, v + s.items, sizeof items);
   return items;
 }
 // A vector is left out when its count is 0 or its pointer null.

@@ -3,7 +3,8 @@
 // plans (codec/decode.cpp, encode.cpp, fixed.cpp), only in fewer instructions. The shared engine
 // enters them through the layout's table: a whole message (after the checks every message shares),
 // a run of list items, a table, a batch of fixed encodings; whatever a plan does not take goes back
-// to the shared slot walk. Layouts are shared, so no message has code of its own.
+// to the shared slot walk. Messages that share a structure share its layout and these paths; each
+// list message still has its own copy of them, alike in every list (their structures are alike).
 #pragma once
 
 #include <cstring>
@@ -136,7 +137,7 @@ struct Paths {
       u32 n;
       std::memcpy(&n, v + TO::slot[TO::n - 1].mem, 4);
       const void* items;
-      std::memcpy(&items, v + TO::slot[TO::n - 1].count, sizeof items);
+      std::memcpy(&items, v + TO::slot[TO::n - 1].items, sizeof items);
       if (n == 0 || items == nullptr) return false;
     }
     fill<TO::full_fill, TO::full_image>(at, std::make_index_sequence<TO::full_fill.size()>{});

@@ -43,7 +43,7 @@ template <bool Swap>
 
 }  // namespace
 
-void fixed_encode(const Table& t, u8* buf, const u8* v, bool swap) noexcept {
+void encode_fixed_one(const Table& t, u8* buf, const u8* v, bool swap) noexcept {
   if (swap || !kNativeWire) [[unlikely]] {
     if (swap)
       fixed_encode_slots<true>(t, buf, v);
@@ -54,10 +54,10 @@ void fixed_encode(const Table& t, u8* buf, const u8* v, bool swap) noexcept {
   t.fixed_one(buf, v);
 }
 
-void fixed_encode_slow(const Table& t, u8* buf, const u8* v, u32 count, Unit u) noexcept {
+void encode_fixed_batch_slow(const Table& t, u8* buf, const u8* v, u32 count, Unit u) noexcept {
   bind_cache(u);
   const bool swap = swap_flag(u);
-  for (u32 k = 0; k < count; ++k) fixed_encode(t, buf + u64{k} * t.fixed_len, v + u64{k} * t.size, swap);
+  for (u32 k = 0; k < count; ++k) encode_fixed_one(t, buf + u64{k} * t.fixed_len, v + u64{k} * t.size, swap);
 }
 
 }  // namespace kav::detail

@@ -1,5 +1,29 @@
 // What the engine reads at run time: one constant table per record layout, and one identity record
 // per message. The engine's code is shared by every message; only these constants differ.
+//
+// Words the engine's code and comments use:
+//   layout      a record's structure as the wire sees it: its slots in order, each of one kind
+//               (scalar, byte array, struct array, nested table, table vector). Messages that share
+//               a structure share its layout and its table.
+//   slot        one field of a layout: one vtable entry. A table vector is two members, one slot.
+//   slot rules  the decoder's and the compact encoder's general walk, slot by slot in slot order,
+//               with every check; decoding stops at the first field that fails. Every input has
+//               its result defined by them; whatever else the engine does gives the same result.
+//   full        a table whose every scalar is non-zero (and whose vector, if any, is present): the
+//               compact encoder then puts every field at a constant position.
+//   plan        the constant layout of one whole table with its vtable: the full compact one, or the
+//               fixed one (every field at a constant offset, the vtable behind the table). A table
+//               whose vtable names exactly a plan's positions is decoded by that plan.
+//   image       a plan's bytes as a constant: vtable, offset words, counts, nested headers, padding,
+//               with the values left blank; an encoder copies it, a decoder compares against it.
+//   run         bytes that lie back to back both in the structure and in a plan's table: moved as one
+//               copy (Run).
+//   step        consecutive scalar slots of one width whose members lie back to back, or one other
+//               slot: what the slot rules walk (Step).
+//   root form   how __unpack reads the root table: in place (its header checked by __unpack itself)
+//               or delegating (handed to the record's table decoder, which logs under its own name).
+//   unit        one of the four runtime states (kav and kav_sync, each unpack and send side): its
+//               bindings, its byte-order flag and the module id its log and allocation calls carry.
 #pragma once
 
 #include "codec/describe.hpp"
@@ -11,11 +35,11 @@ struct Table;
 // One slot of a layout.
 struct Slot {
   Kind kind;
-  u8 scalar;         // the scalar's width, 0 for every other kind
   u8 width;          // scalar: 1, 2, 4 or 8 bytes; array: wire bytes of one element
   u16 mem;           // offset of the member in the structure (a vector: of its count)
-  u16 count;         // array: its element count N; vector: offset of its pointer member
+  u16 count;         // array: its element count N
   u8 parts[4];       // array element: widths of its members, for byte reversal
+  u16 items;         // vector: offset of its pointer member
   const Table* sub;  // nested record, or the record of a vector's items
 };
 

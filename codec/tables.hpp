@@ -438,7 +438,6 @@ constexpr std::array<Slot, slot_count<T>> slots() {
     s.mem = static_cast<u16>(member_offset<T, K>);
     if constexpr (kind_of<S>() == Kind::scalar) {
       s.width = sizeof(member_t<S>);
-      s.scalar = sizeof(member_t<S>);
     } else if constexpr (kind_of<S>() == Kind::byte_array || kind_of<S>() == Kind::struct_array) {
       using A = array_traits<S>;
       s.width = static_cast<u8>(A::element_size);
@@ -448,7 +447,7 @@ constexpr std::array<Slot, slot_count<T>> slots() {
     } else if constexpr (kind_of<S>() == Kind::nested) {
       s.sub = &TableOf<member_t<S>>::table;
     } else {
-      s.count = static_cast<u16>(round_up(member_offset<T, K> + 4, alignof(void*)));  // the pointer member
+      s.items = static_cast<u16>(round_up(member_offset<T, K> + 4, alignof(void*)));  // the pointer member
       s.sub = &TableOf<typename vec_parts<S>::element>::table;
     }
   });

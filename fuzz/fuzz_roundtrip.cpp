@@ -96,8 +96,8 @@ void roundtrip(fuzz::Consumer& in) {
     constexpr u32 L = fixed_length<T>;
     fixed = exact_bytes(L, 0x33);
     auto other = exact_bytes(L, 0xCC);
-    detail::fixed_encode(fixed.get(), v, false);
-    detail::fixed_encode(other.get(), v, false);
+    detail::encode_fixed(fixed.get(), v, false);
+    detail::encode_fixed(other.get(), v, false);
     FUZZ_CHECK(std::memcmp(fixed.get(), other.get(), L) == 0, "the fixed encoding depends on the area");
     expect_unpacks_to<M>(v, fixed.get(), L);
     sent_form = fixed.get();

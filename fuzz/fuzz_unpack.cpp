@@ -81,7 +81,7 @@ void reencode(const typename M::type& v) {
   if constexpr (!has_vector<T>) {
     constexpr u32 L = fixed_length<T>;
     auto fixed = exact_bytes(L, 0xEE);
-    detail::fixed_encode(fixed.get(), v, false);
+    detail::encode_fixed(fixed.get(), v, false);
     auto again = exact_structure<T>(kFillA);
     FUZZ_CHECK(M::unpack_fn(fixed.get(), L, again.get()) == sizeof(T), "unpack returned another size");
     const std::string fixed_diff = test::difference(v, *again);

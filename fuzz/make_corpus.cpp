@@ -59,7 +59,7 @@ void seed_message(u32 selector, Out& unpack, Out& roundtrip) {
     unpack.write(stem + "-compact", selector, packed.data(), packed.size());
     if constexpr (!has_vector<T>) {
       std::vector<u8> fixed(fixed_length<T>, 0);
-      detail::fixed_encode(fixed.data(), v, false);
+      detail::encode_fixed(fixed.data(), v, false);
       unpack.write(stem + "-fixed", selector, fixed.data(), fixed.size());
     }
 

@@ -33,7 +33,7 @@ u32 send_fixed_one(u32 dest, const u8* msg, u64 to, const Message& m) noexcept {
                 offsetof(MeshMsgBuf, length) == offsetof(MeshMsgBuf, msgId) + 4);
   s.entry.data = s.area;
   std::memcpy(&s.entry.msgId, &m.id, 8);
-  fixed_encode(*m.table, s.area, msg, 1, m.send_unit);
+  encode_fixed_batch(*m.table, s.area, msg, 1, m.send_unit);
   return deliver(dest, &s.entry, 1, to);
 }
 
@@ -61,7 +61,7 @@ namespace {
   if (msgs == nullptr && count != 0) return kFail;
   auto* area = static_cast<u8*>(general_alloc(m.send_unit, static_cast<u32>(bytes), m.sendbatch_name));
   if (area == nullptr) return kFail;
-  fixed_encode(t, area, msgs, count, m.send_unit);
+  encode_fixed_batch(t, area, msgs, count, m.send_unit);
   auto* entries = reinterpret_cast<MeshMsgBuf*>(area + u64{count} * L);  // 8-aligned: L is a multiple of 8
   for (u32 k = 0; k < count; ++k) entries[k] = MeshMsgBuf{area + u64{k} * L, m.id, L};
   const u32 result = deliver(dest, entries, count, to);

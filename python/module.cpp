@@ -397,7 +397,7 @@ bool reencodes_to(const typename M::type& v, ByteView in) {
     if (in.size() == detail::fixed_length<T>) {
       u8 out[detail::fixed_length<T>];
       bind_cache(M::send_unit);
-      detail::fixed_encode(out, v, swap_flag(M::send_unit));
+      detail::encode_fixed(out, v, swap_flag(M::send_unit));
       return std::memcmp(out, in.data(), in.size()) == 0;
     }
   }
@@ -453,7 +453,7 @@ py::object encode(PyObject* value, Encoding layout) {
     } else {
       py::object b = steal(PyBytes_FromStringAndSize(nullptr, detail::fixed_length<T>));
       bind_cache(M::send_unit);  // fixes the send unit's byte-swap flag, as the send path does
-      detail::fixed_encode(reinterpret_cast<u8*>(PyBytes_AS_STRING(b.ptr())), v, swap_flag(M::send_unit));
+      detail::encode_fixed(reinterpret_cast<u8*>(PyBytes_AS_STRING(b.ptr())), v, swap_flag(M::send_unit));
       return b;
     }
   }

@@ -35,7 +35,7 @@ Bytes encode(const Json& j, Encoding e, const SourceMap* map) {
     } else {
       Bytes b(fixed_length<T>);
       bind_cache(M::send_unit);  // fixes the send unit's byte-swap flag, as the send path does
-      detail::fixed_encode(b.data(), v, swap_flag(M::send_unit));
+      detail::encode_fixed(b.data(), v, swap_flag(M::send_unit));
       return b;
     }
   }

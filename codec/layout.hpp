@@ -94,6 +94,7 @@ struct Table {
   u8 vector_slot;
   u8 nothers;
   u8 nsteps;
+  u64 of_width[4];  // bit k: slot k is a scalar of 2^i bytes
   const Slot* slot;
   const Step* steps;         // every slot, in slot order
   const u8* others;          // indices of the non-scalar slots, in slot order

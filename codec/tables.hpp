@@ -343,6 +343,15 @@ constexpr Steps steps(const std::array<Slot, N>& slot) {
   return out;
 }
 
+// The scalar slots of one width, as bits by slot index.
+template <std::size_t N>
+constexpr u64 of_width(const std::array<Slot, N>& slot, u32 width) {
+  u64 bits = 0;
+  for (std::size_t k = 0; k < N; ++k)
+    if (slot[k].kind == Kind::scalar && slot[k].width == width) bits |= u64{1} << k;
+  return bits;
+}
+
 // The indices of the scalar slots, or of the others, in slot order.
 template <std::size_t N, std::size_t M>
 constexpr std::array<u8, M> indices(const std::array<Slot, N>& slot, bool scalar) {
@@ -358,6 +367,7 @@ constexpr std::array<u8, M> indices(const std::array<Slot, N>& slot, bool scalar
 template <class T>
 struct TableOf {
   static_assert(covers_structure<T>(), "the slots must describe the whole structure, in order");
+  static_assert(slot_count<T> <= 64, "a layout's scalar slots are kept as bits of one word");
   static constexpr u32 n = slot_count<T>;
   static constexpr bool vector = build::has_vector<T>();
 
@@ -404,6 +414,8 @@ struct TableOf {
       .vector_slot = static_cast<u8>(vector ? n - 1 : 0xFF),
       .nothers = static_cast<u8>(n - nscalars),
       .nsteps = static_cast<u8>(steps_s.n),
+      .of_width = {build::of_width(slot, 1), build::of_width(slot, 2), build::of_width(slot, 4),
+                   build::of_width(slot, 8)},
       .slot = slot.data(),
       .steps = steps.data(),
       .others = others.data(),

@@ -42,15 +42,13 @@ endfunction()
 kav_install_pc(kav dev)
 
 # ---- tools -------------------------------------------------------------------------------------
-# bin/kav comes from tools/kav; its man page, when the tool's build makes one, goes in gzipped.
+# bin/kav comes from tools/kav; its man page (built with it, tools/kav/CMakeLists.txt) goes in gzipped.
 if(TARGET kav_tool)
   set(_kav_man ${PROJECT_BINARY_DIR}/tools/kav/kav.1)
   install(CODE "
-    if(EXISTS \"${_kav_man}\")
-      execute_process(COMMAND gzip -9nc \"${_kav_man}\" OUTPUT_FILE \"${_kav_man}.gz\"
-                      COMMAND_ERROR_IS_FATAL ANY)
-      file(INSTALL \"${_kav_man}.gz\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1\")
-    endif()" COMPONENT tools)
+    execute_process(COMMAND gzip -9nc \"${_kav_man}\" OUTPUT_FILE \"${_kav_man}.gz\"
+                    COMMAND_ERROR_IS_FATAL ANY)
+    file(INSTALL \"${_kav_man}.gz\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1\")" COMPONENT tools)
 endif()
 
 # ---- loopback (development only) ---------------------------------------------------------------

@@ -14,11 +14,10 @@
 
 namespace kav::fuzz {
 
-// An input's first byte selects the message (modulo the catalogue's 108); the rest is its payload.
-inline constexpr u32 kMessageCount = 108;
-static_assert(catalogue::message_count(catalogue::kav_messages{}) +
-                  catalogue::message_count(catalogue::kav_sync_messages{}) ==
-              kMessageCount);
+// An input's first byte selects the message (modulo the number of messages in the catalogue); the
+// rest is its payload.
+inline constexpr u32 kMessageCount = static_cast<u32>(catalogue::message_count(catalogue::kav_messages{}) +
+                                                      catalogue::message_count(catalogue::kav_sync_messages{}));
 
 // Calls f.template operator()<M>() for message number `index` (kav first, then kav_sync).
 template <class F>

@@ -96,7 +96,8 @@ const std::vector<std::pair<const char*, const char*>> kExitCodes = {
     {"3",
      "input or output: a file that cannot be read, malformed hex or JSON, a value that does not fit its "
      "field, output that cannot be written"},
-    {"4", "explain's reading disagrees with __unpack (a fault of the inspector; please report it)"},
+    {"4", "explain's reading disagrees with __unpack: a bug of the inspector; file it with the command and its input"},
+    {"70", "an internal error of the tool: a bug; file it with the command and its input"},
 };
 
 std::string wrap(const std::string& text, std::size_t indent, std::size_t width = 100) {

@@ -3,8 +3,8 @@
 // plans (codec/decode.cpp, encode.cpp, fixed.cpp), only in fewer instructions. The shared engine
 // enters them through the layout's table: a whole message (after the checks every message shares),
 // a run of list items, a table, a batch of fixed encodings; whatever a plan does not take goes back
-// to the shared slot walk. Messages that share a structure share its layout and these paths; each
-// list message still has its own copy of them, alike in every list (their structures are alike).
+// to the shared slot walk. No message has code of its own: a record's paths serve every message of
+// that record, and one set serves every list (codec/tables.hpp, ListShape).
 #pragma once
 
 #include <cstring>

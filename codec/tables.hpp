@@ -364,6 +364,40 @@ constexpr std::array<u8, M> indices(const std::array<Slot, N>& slot, bool scalar
 
 }  // namespace build
 
+// Every list has the same structure, a u32 beside a vector of records (codec/describe.hpp), so one
+// set of paths serves them all: those of this list, whose items stand for any record. The paths
+// read nothing of the items (a list's items go through their own record's paths).
+struct ListShapeItem {
+  u32 field0;
+};
+struct ListShape {
+  u32 field0;
+  u32 n_field1;
+  ListShapeItem* field1;
+};
+
+}  // namespace kav::detail
+
+template <>
+struct kav::Layout<kav::detail::ListShapeItem> {
+  using fields = Fields<&detail::ListShapeItem::field0>;
+  static constexpr std::size_t offset[] = {0};
+  static constexpr RootForm root = RootForm::delegating;
+  static constexpr const char* non_root = nullptr;  // never decoded: it only gives the list its shape
+};
+
+namespace kav::detail {
+
+// Whose paths a layout uses: its own, or for a list the shared ones.
+template <class T>
+struct PathsOf {
+  using type = TableOf<T>;
+};
+template <ListMessage T>
+requires(!std::is_same_v<T, ListShape>) struct PathsOf<T> {
+  using type = TableOf<ListShape>;
+};
+
 template <class T>
 struct TableOf {
   static_assert(covers_structure<T>(), "the slots must describe the whole structure, in order");
@@ -405,6 +439,16 @@ struct TableOf {
   static constexpr u32 full_extent = build::extent(full_s);
   static constexpr u32 fixed_extent = build::extent(fixed_s);
 
+  using P = fast::Paths<typename PathsOf<T>::type>;
+  static constexpr bool own_paths_or_same_shape() {
+    if constexpr (std::is_same_v<typename PathsOf<T>::type, TableOf>) {
+      return true;
+    } else {
+      using S = typename PathsOf<T>::type;  // TableOf<ListShape>
+      return sizeof(T) == sizeof(ListShape) && full_image == S::full_image && full_entries == S::full_entries &&
+             full_runs.size() == S::full_runs.size() && gaps.size() == S::gaps.size() && zero.size() == S::zero.size();
+    }
+  }
   static constexpr Table table{
       .size = sizeof(T),
       .slots = static_cast<u16>(n),
@@ -428,15 +472,16 @@ struct TableOf {
       .full_len = static_cast<u16>(full_s.len),
       .full_first = full_s.entries[0],
       .fixed_entries = vector ? nullptr : fixed_entries.data(),
-      .decode_fast = &fast::Paths<TableOf>::decode,
-      .encode_fast = &fast::Paths<TableOf>::encode,
-      .fixed_fast = vector ? nullptr : &fast::Paths<TableOf>::fixed,
-      .fixed_one = vector ? nullptr : &fast::Paths<TableOf>::single,
-      .unpack_fast = &fast::Paths<TableOf>::unpack,
-      .pack_fast = &fast::Paths<TableOf>::pack,
-      .encode_items = vector ? nullptr : &fast::Paths<TableOf>::encode_items,
-      .decode_items = vector ? nullptr : &fast::Paths<TableOf>::decode_items,
+      .decode_fast = &P::decode,
+      .encode_fast = &P::encode,
+      .fixed_fast = vector ? nullptr : &P::fixed,
+      .fixed_one = vector ? nullptr : &P::single,
+      .unpack_fast = &P::unpack,
+      .pack_fast = &P::pack,
+      .encode_items = vector ? nullptr : &P::encode_items,
+      .decode_items = vector ? nullptr : &P::decode_items,
   };
+  static_assert(own_paths_or_same_shape(), "a list shares the paths of ListShape only when its layout is the same");
 };
 
 namespace build {

@@ -74,6 +74,24 @@ TEST(InspectIdentify, EveryMessageRanksFirstOrTiesWithItsShape) {
   kav::catalogue::for_each_message(kav::catalogue::kav_sync_messages{}, each);
 }
 
+// A table's length entry holds 16 bits; a list of 20,000 records runs past them, and its buffer is
+// still exactly what the encoder writes (no search through the catalogue for a better fit).
+TEST(InspectIdentify, AListPastSixteenBitsOfTableLengthFitsExactly) {
+  kav::test::Arena arena;
+  kav_host_update s{};
+  s.field0 = 1;
+  s.n_field1 = 20000;
+  s.field1 = arena.make<kav_host>(s.n_field1);
+  Bytes b(1u << 21);
+  kav::u32 len = static_cast<kav::u32>(b.size());
+  ASSERT_EQ(kav_host_update__pack(&s, b.data(), &len), 0u);
+  b.resize(len);
+  const in::Decoded d = in::decode(in::find_message("kav_host_update"), b);
+  EXPECT_TRUE(d.fit.exact());
+  EXPECT_TRUE(d.better.empty());
+  EXPECT_EQ(d.value["n_field1"], 20000);
+}
+
 TEST(InspectSkeleton, EveryMessageEncodesAndDecodesBack) {
   for (const auto& m : in::messages()) {
     SCOPED_TRACE(m.name);

@@ -82,10 +82,12 @@ int score(const Fit& f) {
   return (f.well_formed ? 8 : 0) + (f.every_byte ? 4 : 0) + (f.exact_vtables ? 2 : 0) + (f.length_matches ? 1 : 0);
 }
 
-// The messages a buffer fits exactly when it fits m less well.
-std::vector<const Message*> better_fits(ByteView b, const Message& m, const Fit& fit) {
+// The messages a buffer fits exactly when it fits m less well. An exact fit leaves nothing better
+// unless its root has the fixed layout at a length other than m's L: only a fixed-layout reading
+// can score the length, and every message reads the same root the same way.
+std::vector<const Message*> better_fits(ByteView b, const Message& m, const Fit& fit, std::optional<Encoding> layout) {
   std::vector<const Message*> out;
-  if (fit.exact() && (fit.length_matches || m.fixed_length == 0)) return out;
+  if (fit.exact() && (fit.length_matches || m.fixed_length == 0 || layout == Encoding::compact)) return out;
   for (const Candidate& c : identify(b)) {
     if (c.rank == 1 && c.message != &m && score(c.fit) > score(fit)) out.push_back(c.message);
   }
@@ -176,7 +178,7 @@ Decoded decode(const Message& m, ByteView buffer, JsonOptions options) {
   d.layout = layout_of(w.w);
   d.fault = fault_of(w.w);
   d.fit = impl::fit_of(w.w, m);
-  d.better = better_fits(buffer, m, d.fit);
+  d.better = better_fits(buffer, m, d.fit, d.layout);
   return d;
 }
 
@@ -203,7 +205,7 @@ Report explain(const Message& m, ByteView buffer) {
   r.fault = fault_of(w.w);
   r.well_formed = !r.fault.has_value();
   r.fit = impl::fit_of(w.w, m);
-  r.better = better_fits(buffer, m, r.fit);
+  r.better = better_fits(buffer, m, r.fit, r.layout);
   if (r.well_formed && !r.fit.every_byte)
     r.text += "note: not every byte of the buffer is part of " + std::string(m.name) + "\n";
   if (r.layout == Encoding::fixed && r.well_formed && m.fixed_length != 0 && m.fixed_length != buffer.size())

@@ -289,8 +289,9 @@ bool walk_table(Walk& w, u32 from, u32 t, R& out, const std::string& path, const
   SlotWalk<R> sw{w, tr, path, depth + 1, root};
   sw.furthest = u64{t} + 4;
   visit_slots(out, sw);
-  // The table length entry: what the encoders write for this content, or the table is not theirs.
-  if (sw.ok && tr.vlen >= 4 && w.half(tr.vt + 2) != sw.furthest - t) w.exact_vtables = false;
+  // The table length entry: what the encoders write for this content (its low 16 bits: a list of
+  // many records runs past 65535), or the table is not theirs.
+  if (sw.ok && tr.vlen >= 4 && w.half(tr.vt + 2) != static_cast<u16>(sw.furthest - t)) w.exact_vtables = false;
   return sw.ok;
 }
 

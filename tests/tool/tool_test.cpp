@@ -653,15 +653,24 @@ TEST(ToolStream, ABadLineInTheMiddleKeepsTheRestAndSetsTheWorstStatus) {
   const std::string good = slurp(golden("pid_state.hex"));
   std::string flat;
   for (char c : good) flat += c == '\n' ? ' ' : c;
-  // good, not hex, malformed (root offset 4 in 4 bytes), blank (skipped), good
+  // good, not hex, malformed (root offset 4 in 4 bytes), empty (a record that failed), good
   const std::string in = flat + "\nzz\n04 00 00 00\n\n" + flat + "\n";
   const Outcome d = kav({"decode", "kav_pid_state", "--lines"}, in);
   EXPECT_EQ(d.status, 3);
   EXPECT_EQ(d.out,
             "{\"field0\":1,\"field1\":2,\"field2\":3}\nnull\n{\"field0\":0,\"field1\":0,\"field2\":0}\n"
-            "{\"field0\":1,\"field1\":2,\"field2\":3}\n");
+            "null\n{\"field0\":1,\"field1\":2,\"field2\":3}\n");
   EXPECT_NE(d.err.find("kav: line 2: malformed hex: 'z' is not a hex digit"), std::string::npos) << d.err;
   EXPECT_NE(d.err.find("kav: line 3: malformed buffer: at position 0"), std::string::npos) << d.err;
+  EXPECT_NE(d.err.find("kav: line 4: an empty line where a buffer should be"), std::string::npos) << d.err;
+
+  // JSON Lines to hex lines and back: a failed or empty record keeps its place in both directions.
+  const Outcome enc_lines = kav({"encode", "kav_pid_state", "--lines"}, "{\"field0\": 1}\n{\"field0\": -1}\n\n{}\n");
+  EXPECT_EQ(enc_lines.status, 3);
+  EXPECT_NE(enc_lines.err.find("kav: line 3: an empty line where a record should be"), std::string::npos);
+  const Outcome dec_lines = kav({"decode", "kav_pid_state", "--lines"}, enc_lines.out);
+  EXPECT_EQ(dec_lines.out,
+            "{\"field0\":1,\"field1\":0,\"field2\":0}\nnull\nnull\n{\"field0\":0,\"field1\":0,\"field2\":0}\n");
 
   const Outcome e = kav({"explain", "kav_pid_state", "--lines"}, flat + "\n04 00 00 00\n");
   EXPECT_EQ(e.status, 1);

@@ -286,7 +286,8 @@ std::string frame(const Bytes& b) {
   return s + std::string(b.begin(), b.end());
 }
 
-// The buffers of a stream: one per non-empty line (hex), or one per frame.
+// The buffers of a stream: one per line (hex), or one per frame. An empty line stands where a
+// record failed to encode, and is answered as a failure, so output lines stay aligned with input.
 struct Item {
   std::size_t number;  // line or frame number, from 1
   Bytes bytes;
@@ -322,7 +323,9 @@ std::vector<Item> stream_items(const std::string& text, bool framed) {
   for (std::size_t at = 0; at < text.size(); ++line) {
     const std::size_t eol = std::min(text.find('\n', at), text.size());
     const std::string_view l(text.data() + at, eol - at);
-    if (l.find_first_not_of(" \t\r") != std::string_view::npos) {
+    if (l.find_first_not_of(" \t\r") == std::string_view::npos) {
+      out.push_back({line, {}, Error(ErrorKind::bad_input, "an empty line where a buffer should be")});
+    } else {
       try {
         out.push_back({line, parse_hex(l), {}});
       } catch (const Error& e) {
@@ -468,8 +471,9 @@ int encode_cmd(const Message& m, const std::string& text, Encoding e, bool hex, 
     const std::size_t eol = std::min(text.find('\n', at), text.size());
     const std::string_view l(text.data() + at, eol - at);
     at = eol + 1;
-    if (l.find_first_not_of(" \t\r") == std::string_view::npos) continue;
     try {
+      if (l.find_first_not_of(" \t\r") == std::string_view::npos)
+        throw Error(ErrorKind::bad_input, "an empty line where a record should be");
       SourceMap map;
       const Bytes b = encode(m, parse_json(l, &map), e, &map);
       emit(framed ? frame(b) : hex_string(b) + "\n");

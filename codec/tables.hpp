@@ -445,7 +445,8 @@ struct TableOf {
       return true;
     } else {
       using S = typename PathsOf<T>::type;  // TableOf<ListShape>
-      return sizeof(T) == sizeof(ListShape) && full_image == S::full_image && full_entries == S::full_entries &&
+      return sizeof(T) == sizeof(ListShape) && slot[0].mem == S::slot[0].mem && slot[1].mem == S::slot[1].mem &&
+             slot[1].items == S::slot[1].items && full_image == S::full_image && full_entries == S::full_entries &&
              full_runs.size() == S::full_runs.size() && gaps.size() == S::gaps.size() && zero.size() == S::zero.size();
     }
   }

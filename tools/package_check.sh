@@ -63,8 +63,9 @@ echo "$tool_version"
 [[ $tool_version == "kav $version "* || $tool_version == "kav $version" ]] || die "kav --version is not kav $version"
 kav list > "$scratch/list"
 head -3 "$scratch/list"
-# One line per message of the installed headers' lists, and a heading.
-messages=$(( $(grep -c '^ *X(kav, ' /usr/include/kav.h) + $(grep -c '^ *X(kav_sync, ' /usr/include/kav_sync.h) ))
+# A heading and one line per message of the catalogue's lists (the headers the packages were built from).
+src=$(dirname "$0")/../messages
+messages=$(( $(grep -c '^ *X(kav, ' "$src/kav.h") + $(grep -c '^ *X(kav_sync, ' "$src/kav_sync.h") ))
 [[ $(wc -l < "$scratch/list") -eq $((messages + 1)) ]] || die "kav list: expected a heading and $messages messages"
 decoded=$(echo "0e 00 00 00 0a 00 10 00 04 00 08 00 0c 00 0a 00 00 00 01 00 00 00 02 00 00 00 03 00 00 00" \
   | kav decode kav_pid_state --hex | tr -d ' \n')

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core.hpp"
+#include "dissector.hpp"
 
 namespace {
 
@@ -502,6 +503,7 @@ int run(int argc, char** argv) {
   if (first == "--version" || first == "-V") return emit("kav " KAV_VERSION " (libkav " KAV_VERSION ")\n"), 0;
   if (first == "--help-man") return emit(man_page()), 0;
   if (first == "--completion-bash") return emit(completion_bash()), 0;
+  if (first == "--wireshark-lua") return emit(wireshark_lua()), 0;
   if (first == "help" || first == "--help" || first == "-h" || first.empty()) {
     if (argc > 2 && first == "help" && command(argv[2]) == nullptr) return suggest_subcommand(argv[2]);
     if (first.empty()) {  // a usage error: the help goes to standard error

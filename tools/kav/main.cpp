@@ -3,12 +3,18 @@
 // work is done by kav_inspect. The help text below is also the source of the man page and of the
 // bash completion (kav --help-man, kav --completion-bash).
 #include <CLI/CLI.hpp>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "capture.hpp"
 #include "core.hpp"
 #include "dissector.hpp"
 
@@ -34,6 +40,8 @@ const Opt kHex{"--hex",
                "offset column starting at zero and a trailing text column (xxd, hexdump -C, od -Ax -tx1)"};
 const Opt kLines{"--lines", "a stream: one hex buffer per input line, one JSON line per buffer"};
 const Opt kFramed{"--framed", "a stream of binary frames, each a 4-byte little-endian length and the buffer"};
+const Opt kCapture{"--capture FILE", "read the records of a capture written by kav trace (no MSG)"};
+const Opt kFollow{"--follow", "with --capture: wait for records still being written, as tail -f does"};
 
 const std::vector<Cmd> kCommands = {
     {"list",
@@ -64,15 +72,29 @@ const std::vector<Cmd> kCommands = {
       {"-o OUT", "write to the file OUT instead of standard output"},
       {"--force", "write binary to a terminal all the same"}}},
     {"decode",
-     "MSG [FILE|-] [--hex] [--lines|--framed]",
+     "MSG [FILE|-] [--hex] [--lines|--framed] | --capture FILE [--follow]",
      "Runs the message's __unpack on a buffer and prints the structure as JSON. The library's log lines, the layout "
-     "read and any fault go to standard error; a malformed buffer still prints what __unpack produced, and exits 1.",
-     {kHex, kLines, kFramed}},
+     "read and any fault go to standard error; a malformed buffer still prints what __unpack produced, and exits 1. "
+     "With --capture, prints one JSON line per record of a capture written by kav trace: time (ns since the epoch), "
+     "direction (send or recv), pid, tid, dest, target (null where none), msgid, message (null when the MsgId is "
+     "unknown), fields, and for a send the messaging library's result; a record that cannot be read as its message "
+     "has problem.",
+     {kHex, kLines, kFramed, kCapture, kFollow}},
     {"explain",
-     "MSG [FILE|-] [--hex] [--lines|--framed]",
+     "MSG [FILE|-] [--hex] [--lines|--framed] | --capture FILE [--follow]",
      "Prints a byte map of the buffer and the first check that fails, then checks its reading against what "
-     "__unpack produced. With a stream, one JSON line per buffer.",
-     {kHex, kLines, kFramed}},
+     "__unpack produced. With a stream, one JSON line per buffer. With --capture, shows the malformed records of a "
+     "capture, each with its first failing check and byte map, and counts the rest.",
+     {kHex, kLines, kFramed, kCapture, kFollow}},
+    {"trace",
+     "-o FILE [--messages NAME,...] [--max-bytes N] -- PROGRAM [ARGS...]",
+     "Runs the program with the capture library libkav_trace.so preloaded: every message it hands to the messaging "
+     "library and every buffer the library hands back to an unpack hook is appended to FILE (pcapng: kav decode "
+     "--capture reads it, and so does Wireshark with the kav dissector). The program runs unchanged, and kav exits "
+     "with its exit status. KAV_TRACE_LIBRARY names another capture library.",
+     {{"-o FILE", "the capture file (replaced if it exists)"},
+      {"--messages", "record only these messages: names, wire names or MsgIds, separated by commas"},
+      {"--max-bytes N", "stop recording once the file holds N bytes, and say so in the file"}}},
     {"identify",
      "[FILE|-] [--hex] [--json]",
      "Lists the messages whose decoders accept a buffer of unknown type with every byte accounted for, best first "
@@ -488,6 +510,192 @@ int encode_cmd(const Message& m, const std::string& text, Encoding e, bool hex, 
   return worst;
 }
 
+// ---- captures ----------------------------------------------------------------------------------
+
+struct CaptureFile {
+  explicit CaptureFile(const std::string& path) : name("'" + path + "'") {
+    file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) throw Error(ErrorKind::io, "cannot open " + name + ": " + std::strerror(errno));
+  }
+  ~CaptureFile() { std::fclose(file); }
+  CaptureFile(const CaptureFile&) = delete;
+  CaptureFile& operator=(const CaptureFile&) = delete;
+  std::string name;
+  std::FILE* file;
+};
+
+int decode_capture(const std::string& path, bool follow) {
+  CaptureFile f(path);
+  CaptureReader reader(f.file, f.name, follow);
+  int worst = 0;
+  while (const std::optional<CaptureRecord> r = reader.next()) {
+    const Json j = capture_json(*r);
+    emit(dump(j, -1) + "\n");
+    if (follow) std::fflush(g_out);
+    if (j.contains("problem")) worst = 1;
+  }
+  return worst;
+}
+
+int explain_capture(const std::string& path, bool follow) {
+  CaptureFile f(path);
+  CaptureReader reader(f.file, f.name, follow);
+  std::size_t records = 0, malformed = 0, unknown = 0, notes = 0;
+  while (const std::optional<CaptureRecord> r = reader.next()) {
+    ++records;
+    const Message* m = record_message(*r);
+    char head[200];
+    std::snprintf(head, sizeof head, "record at offset %llu (%s %s 0x%08x, pid %u, tid %u, %zu bytes)",
+                  static_cast<unsigned long long>(r->offset), direction_name(r->direction),
+                  m != nullptr ? m->name : "message", r->msgid, r->pid, r->tid, r->bytes.size());
+    if (!unreadable(*r).empty()) {
+      ++malformed;
+      emit(std::string(head) + ": " + unreadable(*r) + "\n\n");
+    } else if (r->direction == Direction::note) {
+      ++notes;
+      emit("note at offset " + std::to_string(r->offset) + ": " + std::string(r->bytes.begin(), r->bytes.end()) +
+           "\n\n");
+    } else if (m == nullptr) {
+      ++unknown;
+    } else if (const Report rep = explain(*m, r->bytes); !rep.well_formed) {
+      ++malformed;
+      emit(std::string(head) + ": malformed\n" + rep.text + "\n");
+    }
+    if (follow) std::fflush(g_out);
+  }
+  emit(std::to_string(records) + " records: " + std::to_string(records - malformed - unknown - notes) +
+       " well-formed, " + std::to_string(malformed) + " malformed, " + std::to_string(unknown) +
+       " of unknown messages, " + std::to_string(notes) + " notes\n");
+  return malformed != 0 ? 1 : 0;
+}
+
+// Where the capture library is: KAV_TRACE_LIBRARY, beside an installed kav, or in the build tree.
+std::string trace_library() {
+  if (const char* named = std::getenv("KAV_TRACE_LIBRARY"); named != nullptr && *named != '\0') {
+    if (::access(named, R_OK) != 0)
+      throw Error(ErrorKind::io, std::string("KAV_TRACE_LIBRARY='") + named + "': " + std::strerror(errno));
+    return named;
+  }
+  std::vector<std::string> tried;
+  char exe[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n > 0) {
+    const std::string self(exe, static_cast<std::size_t>(n));
+    tried.push_back(self.substr(0, self.rfind('/')) + "/../" KAV_TRACE_INSTALLED);
+  }
+  if (*KAV_TRACE_BUILT != '\0') tried.emplace_back(KAV_TRACE_BUILT);
+  for (const std::string& path : tried) {
+    char real[PATH_MAX];
+    if (::access(path.c_str(), R_OK) == 0 && ::realpath(path.c_str(), real) != nullptr) return real;
+  }
+  std::string looked;
+  for (const std::string& path : tried) looked += (looked.empty() ? "" : ", ") + path;
+  throw Error(ErrorKind::io, "cannot find the capture library libkav_trace.so (looked at " + looked +
+                                 "); set KAV_TRACE_LIBRARY to its path");
+}
+
+int trace_cmd(int argc, char** argv) {
+  std::string out, only, max_bytes;
+  int i = 2;
+  const auto value = [&](const char* option) -> std::string {
+    if (i + 1 >= argc) throw Error(ErrorKind::usage, std::string(option) + " needs a value (kav help trace)");
+    return argv[++i];
+  };
+  for (; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--") {
+      ++i;
+      break;
+    }
+    if (a == "-o" || a == "--output") {
+      out = value("-o");
+    } else if (a == "--messages") {
+      only = value("--messages");
+    } else if (a == "--max-bytes") {
+      max_bytes = value("--max-bytes");
+    } else if (!a.empty() && a[0] == '-') {
+      throw Error(ErrorKind::usage, "unknown option '" + a + "' (kav help trace shows the options)");
+    } else {
+      break;  // the program
+    }
+  }
+  if (out.empty()) throw Error(ErrorKind::usage, "kav trace needs -o FILE, the capture to write");
+  if (i >= argc) throw Error(ErrorKind::usage, "kav trace needs a program to run: kav trace -o FILE -- PROGRAM ARGS");
+  std::string ids;
+  for (std::size_t at = 0; at < only.size();) {
+    const std::size_t comma = std::min(only.find(',', at), only.size());
+    const std::string name = only.substr(at, comma - at);
+    at = comma + 1;
+    if (name.empty()) continue;
+    char id[16];
+    std::snprintf(id, sizeof id, "0x%08x", find_message(name).id);
+    ids += (ids.empty() ? "" : ",") + std::string(id);
+  }
+  if (!only.empty() && ids.empty()) throw Error(ErrorKind::usage, "--messages names no message");
+  if (!max_bytes.empty() && max_bytes.find_first_not_of("0123456789") != std::string::npos)
+    throw Error(ErrorKind::usage, "--max-bytes takes a number of bytes, not '" + max_bytes + "'");
+  const std::string library = trace_library();
+
+  const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) throw Error(ErrorKind::io, "cannot open '" + out + "' for writing: " + std::strerror(errno));
+  ::close(fd);
+  char real[PATH_MAX];
+  const std::string file = ::realpath(out.c_str(), real) != nullptr ? real : out;
+  std::string preload = library;
+  if (const char* before = std::getenv("LD_PRELOAD"); before != nullptr && *before != '\0')
+    preload = std::string(before) + " " + library;
+
+  std::fflush(nullptr);
+  struct sigaction ignore {
+  }, old_int{}, old_quit{};
+  ignore.sa_handler = SIG_IGN;  // Ctrl-C and Ctrl-\ reach the program; kav waits to report
+  ::sigaction(SIGINT, &ignore, &old_int);
+  ::sigaction(SIGQUIT, &ignore, &old_quit);
+  const pid_t child = ::fork();
+  if (child < 0) throw Error(ErrorKind::io, std::string("cannot start the program: ") + std::strerror(errno));
+  if (child == 0) {
+    ::sigaction(SIGINT, &old_int, nullptr);
+    ::sigaction(SIGQUIT, &old_quit, nullptr);
+    ::setenv("LD_PRELOAD", preload.c_str(), 1);
+    ::setenv("KAV_TRACE_FILE", file.c_str(), 1);
+    if (ids.empty())
+      ::unsetenv("KAV_TRACE_MESSAGES");
+    else
+      ::setenv("KAV_TRACE_MESSAGES", ids.c_str(), 1);
+    if (max_bytes.empty())
+      ::unsetenv("KAV_TRACE_MAX_BYTES");
+    else
+      ::setenv("KAV_TRACE_MAX_BYTES", max_bytes.c_str(), 1);
+    ::execvp(argv[i], argv + i);
+    std::fprintf(stderr, "kav: cannot run '%s': %s\n", argv[i], std::strerror(errno));
+    ::_exit(errno == ENOENT ? 127 : 126);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  ::sigaction(SIGINT, &old_int, nullptr);
+  ::sigaction(SIGQUIT, &old_quit, nullptr);
+  const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+
+  std::size_t sends = 0, recvs = 0;
+  std::string trouble;
+  try {
+    CaptureFile f(file);
+    CaptureReader reader(f.file, f.name);
+    while (const std::optional<CaptureRecord> r = reader.next()) {
+      sends += r->direction == Direction::send ? 1u : 0u;
+      recvs += r->direction == Direction::recv ? 1u : 0u;
+    }
+  } catch (const Error& e) {
+    trouble = std::string(" (") + e.what() + ")";
+  }
+  std::fprintf(stderr,
+               "kav: %s %s %d; %zu sent and %zu received messages in %s%s; kav decode --capture %s prints them\n",
+               argv[i], WIFEXITED(status) ? "exited with" : "was killed by signal",
+               WIFEXITED(status) ? code : WTERMSIG(status), sends, recvs, out.c_str(), trouble.c_str(), out.c_str());
+  return code;
+}
+
 int suggest_subcommand(const std::string& given) {
   std::vector<std::string> all;
   for (const Cmd& c : kCommands) all.emplace_back(c.name);
@@ -514,6 +722,13 @@ int run(int argc, char** argv) {
     return 0;
   }
   if (first[0] != '-' && command(first) == nullptr) return suggest_subcommand(first);
+  if (first == "trace") {  // what follows the program's name is the program's
+    for (int i = 2; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+      if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+        return emit(help_text(command(first))), 0;
+    }
+    return trace_cmd(argc, argv);
+  }
   for (int i = 2; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
       return emit(help_text(command(first))), 0;
@@ -522,8 +737,9 @@ int run(int argc, char** argv) {
   CLI::App app{"kav"};
   app.set_help_flag();
   app.require_subcommand(1);
-  std::string msg, file, out_path;
-  bool json = false, hex = false, fixed = false, compact = false, lines = false, framed = false, force = false;
+  std::string msg, file, out_path, capture;
+  bool json = false, hex = false, fixed = false, compact = false, lines = false, framed = false, force = false,
+       follow = false;
   auto* list_cmd = app.add_subcommand("list");
   list_cmd->add_flag("--json", json);
   auto* show_cmd = app.add_subcommand("show");
@@ -533,15 +749,17 @@ int run(int argc, char** argv) {
   skeleton_cmd->add_option("MSG", msg)->required();
   auto buffer_cmd = [&](const char* name) {
     auto* c = app.add_subcommand(name);
-    c->add_option("MSG", msg)->required();
+    c->add_option("MSG", msg);
     c->add_option("FILE", file);
     c->add_flag("--hex", hex);
     c->add_flag("--lines", lines);
     c->add_flag("--framed", framed);
+    c->add_option("--capture", capture);
+    c->add_flag("--follow", follow);
     return c;
   };
   auto* decode_cmd = buffer_cmd("decode");
-  buffer_cmd("explain");
+  auto* explain_cmd = buffer_cmd("explain");
   auto* identify_sub = app.add_subcommand("identify");
   identify_sub->add_option("FILE", file);
   identify_sub->add_flag("--hex", hex);
@@ -567,6 +785,15 @@ int run(int argc, char** argv) {
   }
 
   if (*list_cmd) return list(json);
+  if (*decode_cmd || *explain_cmd) {
+    if (!capture.empty()) {
+      if (!msg.empty() || hex || lines || framed)
+        throw Error(ErrorKind::usage, "--capture reads a capture file: no MSG, FILE, --hex, --lines or --framed");
+      return *decode_cmd ? decode_capture(capture, follow) : explain_capture(capture, follow);
+    }
+    if (follow) throw Error(ErrorKind::usage, "--follow goes with --capture FILE");
+    if (msg.empty()) throw Error(ErrorKind::usage, "MSG is required (kav list names them), or --capture FILE");
+  }
   if (*identify_sub)
     return identify_cmd(hex ? hex_input(read_input(file, "a buffer")) : [&] {
     const std::string t = read_input(file, "a buffer");

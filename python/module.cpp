@@ -14,6 +14,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "capture.hpp"
 #include "codec/encode.hpp"
 #include "codec/fixed.hpp"
 #include "core.hpp"
@@ -623,6 +624,52 @@ Traceback (most recent call last):
 ValueError: field1[0].field0: 4294967296 does not fit a u32 field (0 to 4294967295)
 )";
 
+namespace ins = kav::inspect;
+
+// A capture read lazily: one record per __next__, as a tuple the package turns into a
+// CaptureRecord (kav/__init__.py). The file stays open until the reader is collected.
+class CaptureSource {
+ public:
+  explicit CaptureSource(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {
+    if (file_ == nullptr) {
+      PyErr_SetFromErrnoWithFilename(PyExc_OSError, path.c_str());
+      throw py::error_already_set();
+    }
+    reader_.emplace(file_, "'" + path + "'");
+  }
+  ~CaptureSource() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  CaptureSource(const CaptureSource&) = delete;
+  CaptureSource& operator=(const CaptureSource&) = delete;
+
+  py::tuple next() {
+    std::optional<ins::CaptureRecord> r;
+    try {
+      py::gil_scoped_release unlocked;
+      r = reader_->next();
+    } catch (const ins::Error& e) {
+      PyErr_SetString(e.kind == ins::ErrorKind::io ? PyExc_OSError : PyExc_ValueError, e.what());
+      throw py::error_already_set();
+    }
+    if (!r) throw py::stop_iteration();
+    const ins::Message* m = ins::record_message(*r);
+    const std::string why = ins::unreadable(*r);
+    const bool send = r->direction == ins::Direction::send;
+    return py::make_tuple(r->time_ns, ins::direction_name(r->direction), r->pid, r->tid,
+                          send ? py::object(py::int_(r->dest)) : py::none(),
+                          r->target ? py::object(py::int_(*r->target)) : py::none(), r->msgid,
+                          m != nullptr ? py::object(py::str(m->name)) : py::none(),
+                          py::bytes(reinterpret_cast<const char*>(r->bytes.data()), r->bytes.size()),
+                          r->result ? py::object(py::int_(*r->result)) : py::none(),
+                          why.empty() ? py::none() : py::object(py::str(why)), r->offset);
+  }
+
+ private:
+  std::FILE* file_;
+  std::optional<ins::CaptureReader> reader_;
+};
+
 }  // namespace
 }  // namespace kav::python
 
@@ -801,6 +848,11 @@ and pass to encode.
 >>> skeleton("kav_pid_state_chg")
 {'field0': 0, 'field1': {'field0': 0, 'field1': 0, 'field2': 0}}
 )");
+
+  py::class_<CaptureSource>(m, "_CaptureSource", "The records of a capture, read lazily; see read_capture.")
+      .def(py::init<const std::string&>(), py::arg("path"))
+      .def("__iter__", [](py::object source) { return source; })
+      .def("__next__", &CaptureSource::next);
 
   m.def(
       "messages",

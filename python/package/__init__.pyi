@@ -1,5 +1,6 @@
 # Type stubs of the kav package; the docstrings at run time (help(kav.decode)) have examples.
-from typing import Any, Literal, Optional, Union
+import os
+from typing import Any, Iterator, Literal, NamedTuple, Optional, Union
 
 Buffer = Union[bytes, bytearray, memoryview]
 Value = dict[str, Any]  # field<k>: int | bytes | list[int] | list[Value] | Value | None
@@ -66,3 +67,22 @@ def identify(data: Buffer) -> list[Candidate]:
     """The messages whose decoder accepts the buffer with every byte accounted for, best first."""
 def skeleton(name: str) -> Value:
     """Every field zero and one item in each list."""
+
+class CaptureRecord(NamedTuple):
+    """One message a traced process sent or received (or a note of the capture library)."""
+    time: int
+    direction: Literal["send", "recv", "note"]
+    pid: int
+    tid: int
+    dest: Optional[int]
+    target: Optional[int]
+    msg_id: int
+    name: Optional[str]
+    fields: Optional[Value]
+    data: bytes
+    result: Optional[int]
+    problem: Optional[str]
+    offset: int
+
+def read_capture(path: Union[str, "os.PathLike[str]"]) -> Iterator[CaptureRecord]:
+    """The records of a capture written by `kav trace`, lazily, in file order."""

@@ -29,7 +29,7 @@ python:
 test: test-dev test-asan test-tsan
 
 test-dev:
-	@bash tools/deps.sh base python
+	@bash tools/deps.sh base python wireshark
 	cmake --preset dev -DPython3_EXECUTABLE=$(PYTHON)
 	cmake --build --preset dev -j$(JOBS)
 	ctest --preset dev -j$(JOBS)

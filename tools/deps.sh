@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, when they are missing; names them when it cannot.
-# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz memcheck install package lint format python mutants coverage)
+# Usage: tools/deps.sh GROUP...   (groups: base bench aarch64 fuzz memcheck install package lint format python mutants coverage
+#                                 wireshark)
 set -euo pipefail
 
 declare -A group=(
@@ -16,6 +17,7 @@ declare -A group=(
   [python]="python3-dev python3-pytest pybind11-dev"
   [mutants]="ccache python3"
   [coverage]="clang llvm-14"
+  [wireshark]="tshark"
 )
 
 missing=()
@@ -30,6 +32,10 @@ done
 if [[ $(id -u) -eq 0 ]] && command -v apt-get >/dev/null; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # tshark's package asks whether non-root users may capture; the answer is no.
+  if [[ " ${missing[*]} " == *" tshark "* ]]; then
+    echo "wireshark-common wireshark-common/install-setuid boolean false" | debconf-set-selections
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 else

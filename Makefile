@@ -13,11 +13,12 @@ PYTHON ?= /usr/bin/python3
 
 .PHONY: demo python test test-dev test-asan test-tsan test-aarch64 bench mixed fuzz memcheck mutants coverage install package format clean
 
+# The demo runs under the capture library, so its run leaves a capture to look at.
 demo:
 	@bash tools/deps.sh base
 	@cmake --preset dev >/dev/null
-	@cmake --build --preset dev -j$(JOBS) --target kav_demo
-	@./build/dev/tools/kav_demo
+	@cmake --build --preset dev -j$(JOBS) --target kav_demo kav_tool kav_trace
+	@./build/dev/tools/kav/kav trace -o build/dev/demo.pcapng -- ./build/dev/tools/kav_demo
 
 # The Python package kav in build/dev/python (PYTHONPATH=build/dev/python $(PYTHON) imports it), and
 # the command its tests compare it with.

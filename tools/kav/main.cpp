@@ -689,10 +689,10 @@ int trace_cmd(int argc, char** argv) {
   } catch (const Error& e) {
     trouble = std::string(" (") + e.what() + ")";
   }
-  std::fprintf(stderr,
-               "kav: %s %s %d; %zu sent and %zu received messages in %s%s; kav decode --capture %s prints them\n",
-               argv[i], WIFEXITED(status) ? "exited with" : "was killed by signal",
-               WIFEXITED(status) ? code : WTERMSIG(status), sends, recvs, out.c_str(), trouble.c_str(), out.c_str());
+  std::fprintf(
+      stderr, "\nkav: %s %s %d; %zu messages sent and %zu received are in %s%s\nopen it with: %s decode --capture %s\n",
+      argv[i], WIFEXITED(status) ? "exited with" : "was killed by signal", WIFEXITED(status) ? code : WTERMSIG(status),
+      sends, recvs, out.c_str(), trouble.c_str(), argv[0], out.c_str());
   return code;
 }
 

@@ -2,8 +2,9 @@
 #   runtime   libkav.so.1                                               -> libkav1
 #   dev       kav.h, kav_sync.h, kav_osal.h, libkav.so, kav.pc and the CMake package
 #                                                                       -> libkav-dev
-#   tools     bin/kav, its man page and the capture library             -> kav-tools
-#             lib/kav/libkav_trace.so (trace/CMakeLists.txt)
+#   tools     bin/kav, its man page, the capture library                -> kav-tools
+#             lib/kav/libkav_trace.so (trace/CMakeLists.txt) and the Wireshark dissector
+#             lib/wireshark/plugins/kav.lua (tools/kav/CMakeLists.txt)
 #   loopback  the loopback libvarelmesh.so, varelmesh.h, varelmesh_control.h,
 #             kav-loopback.pc and kav::loopback                         -> libkav-loopback-dev
 # The loopback is a development stand-in that must never shadow the platform's messaging library,
@@ -120,7 +121,8 @@ set(CPACK_COMPONENT_TOOLS_DESCRIPTION "inspector of kav and kav_sync message buf
 kav lists the messages, decodes and explains buffers and encodes JSON,
 with the same engine as libkav. It never sends anything. The capture
 library libkav_trace.so, preloaded into an unchanged program, records
-every message it sends and receives in a pcapng file.")
+every message it sends and receives in a pcapng file, and Wireshark's
+dissector kav.lua shows every field of every message in such a file.")
 
 set(CPACK_DEBIAN_LOOPBACK_PACKAGE_NAME libkav-loopback-dev)
 set(CPACK_DEBIAN_LOOPBACK_PACKAGE_CONTROL_EXTRA ${_kav_ldconfig_trigger})

@@ -1,6 +1,7 @@
 // The Wireshark dissector: the catalogue's shapes written out as Lua tables, followed by one walker
 // that reads any of them. The walker applies the buffer format's checks in the decoder's order and
-// stops at the first that fails, so the tree shows what __unpack keeps and flags where it stopped.
+// stops at the first that fails: the tree holds every field read before it, and the failing check
+// is flagged at its position (the one `kav explain` gives).
 #include "dissector.hpp"
 
 #include <cstdio>

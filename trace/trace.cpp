@@ -332,11 +332,16 @@ void open_file() {
   } else {
     std::snprintf(g_cfg.path, sizeof g_cfg.path, "kav-trace.%u.pcapng", g_pid);
   }
-  const int fd = ::open(g_cfg.path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  int fd = ::open(g_cfg.path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
     say("kav_trace: cannot open %s: %s; not tracing\n", g_cfg.path, std::strerror(errno));
     g_stopped.store(true);
     return;
+  }
+  // Out of the way of the low numbers a program may close wholesale and reuse for files of its own.
+  if (const int high = ::fcntl(fd, F_DUPFD_CLOEXEC, 512); high >= 0) {
+    ::close(fd);
+    fd = high;
   }
   struct stat st {};
   const u64 size = ::fstat(fd, &st) == 0 ? static_cast<u64>(st.st_size) : 0;

@@ -19,7 +19,6 @@ namespace {
 
 constexpr uint32_t kPidState = 0x95130B44u;
 constexpr uint32_t kHostUpdate = 0x6668DE3Du;
-constexpr uint32_t kSyncHostUpdate = 0x5E41CA45u;
 
 std::mutex g_mu;
 std::vector<std::string> g_received;

@@ -458,11 +458,11 @@ void record_one(u64 time_ns, const Record& r) {
 template <class Forward>
 u32 traced_send(u32 dest, MeshMsgBuf* entries, u32 count, u16 flags, u64 target, Forward forward) {
   if (!recording() || entries == nullptr || count == 0) return forward();
-  const u64 time_ns = now_ns();
   std::size_t size = 0;
   for (u32 j = 0; j < count; ++j) size += selected(entries[j].msgId) ? block_size(captured_of(entries[j])) : 0;
   Buffer& b = t_buffer;
   if (size == 0 || !make_room(b, size)) return forward();
+  const u64 time_ns = now_ns();
   const std::size_t base = b.used;
   b.used += size;
   u8* p = b.data + base;

@@ -1,19 +1,22 @@
 // The inspector's core on hostile input: any bytes to explain, decode and identify, any text to
 // the JSON reader and encoder and to the hex reader.
 //
-// Input: byte 0 chooses the entry (its low two bits), byte 1 the message (modulo the catalogue),
-// the rest is the payload. Invariants:
+// Input: byte 0 chooses the entry (modulo 5), byte 1 the message (modulo the catalogue), the rest
+// is the payload. Invariants:
 //   - bytes (0): explain's reading agrees with __unpack, and decode's verdict is explain's;
 //   - JSON text (1): a document either fails with an inspect::Error or encodes, in both layouts
 //     where the message has a fixed one; what it encodes to decodes without a fault and encodes
 //     again to the same compact bytes;
 //   - hex text (2): either an inspect::Error, or bytes that explain then reads as in (0);
-//   - identify (3): every message it names decodes the buffer without a fault.
+//   - identify (3): every message it names decodes the buffer without a fault;
+//   - a capture file (4): the reader yields records and at most one inspect::Error, every record
+//     has its JSON line, and a record read as its message decodes as decode reads the bytes alone.
 // Any other exception, a crash, a leak or undefined behaviour is a finding.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
+#include "capture.hpp"
 #include "core.hpp"
 
 namespace {
@@ -56,6 +59,24 @@ void json(const in::Message& m, std::string_view text) {
   }
 }
 
+void capture(in::ByteView file) {
+  if (file.empty()) return;
+  std::FILE* f = fmemopen(const_cast<std::uint8_t*>(file.data()), file.size(), "rb");
+  INSPECT_CHECK(f != nullptr, "fmemopen failed");
+  in::CaptureReader reader(f, "'input'");
+  try {
+    while (const auto r = reader.next()) {
+      const in::Json j = in::capture_json(*r);
+      const in::Message* m = in::record_message(*r);
+      if (m != nullptr && in::unreadable(*r).empty())
+        INSPECT_CHECK(j["fields"] == in::decode(*m, r->bytes).value, "a record decodes unlike its bytes");
+    }
+  } catch (const in::Error& e) {
+    INSPECT_CHECK(e.kind == in::ErrorKind::bad_input, "a capture in memory fails other than as bad input");
+  }
+  std::fclose(f);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -64,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const in::Message& m = all[data[1] % all.size()];
   const in::ByteView payload(data + 2, size - 2);
   const std::string_view text(reinterpret_cast<const char*>(payload.data()), payload.size());
-  switch (data[0] & 3) {
+  switch (data[0] % 5) {
     case 0:
       bytes(m, payload);
       break;
@@ -78,9 +99,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       } catch (const in::Error&) {
       }
       break;
-    default:
+    case 3:
       for (const in::Candidate& c : in::identify(payload))
         INSPECT_CHECK(!in::decode(*c.message, payload).fault, "identify names a message that finds a fault");
+      break;
+    default:
+      capture(payload);
   }
   return 0;
 }

@@ -3,7 +3,8 @@
 #   1. lintian, where it is installed, with the findings that stay listed below;
 #   2. kav-tools alone: kav starts with only what its package depends on; list, decode, --version;
 #   3. libkav1, libkav-dev and libkav-loopback-dev: the C example built with pkg-config alone and
-#      with find_package(kav), run, and its output compared;
+#      with find_package(kav), run, and its output compared; then run under kav trace, its capture
+#      read by kav and by tshark with the dissector from Wireshark's plugin folder;
 #   4. the same version in kav.h, the packages, kav.pc and the CMake package;
 #   5. python3-kav: the package imported from a directory outside the checkout;
 #   6. purge: every file the packages installed is gone.
@@ -85,6 +86,19 @@ cmake --build "$scratch/cmake" >/dev/null
 "$scratch/cmake/kav_example" | diff -u tests/install/example.expected - \
   || die "the example built with find_package(kav) differs"
 echo "example built with pkg-config and with find_package(kav): output as expected"
+
+echo "--- kav trace of the installed example, read by kav and by Wireshark's plugin folder"
+kav trace -o "$scratch/example.pcapng" -- "$scratch/example" > "$scratch/traced" 2> "$scratch/trace.err" \
+  || die "kav trace of the example failed: $(cat "$scratch/trace.err")"
+diff -u tests/install/example.expected "$scratch/traced" || die "the example's output differs under kav trace"
+kav decode --capture "$scratch/example.pcapng" > "$scratch/records" || die "kav decode --capture failed"
+[[ $(grep -c '"message":"kav_host_update"' "$scratch/records") -eq 2 ]] \
+  || die "the example's capture does not hold its message sent and received: $(cat "$scratch/records")"
+if command -v tshark >/dev/null; then
+  seen=$(tshark -r "$scratch/example.pcapng" -Y kav.kav_host_update -T fields -e kav.direction 2>/dev/null | wc -l)
+  [[ $seen -eq 2 ]] || die "tshark with the installed dissector shows $seen kav_host_update records, not 2"
+fi
+echo "kav trace: the example's message once sent and once received$(command -v tshark >/dev/null && echo ', in tshark too')"
 
 echo "--- python3-kav: imported from outside any checkout"
 apt-get install -y -qq "${deb[python3-kav]}" >/dev/null

@@ -392,6 +392,21 @@ const ErrorRow kErrors[] = {
    "kav: frame 1: its length says 32 bytes but only 1 follow\n"},
   {"a list has no fixed layout", {"encode", "kav_host_update", "--fixed"}, "{}",
    "kav: kav_host_update has no fixed layout: it carries a list and is always sent compact\n", 2},
+  {"capture: a message as well", {"decode", "kav_pid_state", "--capture", "x.pcapng"}, "",
+   "kav: --capture reads a capture file: no MSG, FILE, --hex, --lines or --framed\n", 2},
+  {"capture: --follow alone", {"decode", "kav_pid_state", "--follow"}, "", "kav: --follow goes with --capture FILE\n", 2},
+  {"capture: no message and no capture", {"explain"}, "", "kav: MSG is required (kav list names them), or --capture", 2},
+  {"capture: missing file", {"decode", "--capture", "/nonexistent/x.pcapng"}, "",
+   "kav: cannot open '/nonexistent/x.pcapng': No such file or directory\n"},
+  {"capture: not a capture", {"explain", "--capture", "/proc/self/cmdline"}, "",
+   "kav: '/proc/self/cmdline': block at offset 0: not a pcapng capture"},
+  {"trace: no output file", {"trace", "--", "true"}, "", "kav: kav trace needs -o FILE, the capture to write\n", 2},
+  {"trace: no program", {"trace", "-o", "/tmp/never.pcapng"}, "", "kav: kav trace needs a program to run", 2},
+  {"trace: an unknown message", {"trace", "-o", "/tmp/never.pcapng", "--messages", "kav_hots", "--", "true"}, "",
+   "kav: unknown message 'kav_hots'; closest names: kav_host", 2},
+  {"trace: an unknown option", {"trace", "--bogus", "-o", "x"}, "", "kav: unknown option '--bogus'", 2},
+  {"trace: a capture that cannot be written", {"trace", "-o", "/nonexistent/x.pcapng", "--", "true"}, "",
+   "kav: cannot open '/nonexistent/x.pcapng' for writing: No such file or directory\n"},
 };
 // clang-format on
 
@@ -402,6 +417,28 @@ TEST(ToolErrors, ClearMessageAndExitStatusByCause) {
     EXPECT_EQ(r.status, row.status) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.substr(0, std::strlen(row.message)), row.message);
+  }
+}
+
+// kav trace answers with the program's own exit status, also when the program cannot start or dies.
+TEST(ToolTrace, ExitsWithTheProgramsStatus) {
+  const std::string capture = (scratch() / "trace.pcapng").string();
+  const struct {
+    std::vector<std::string> program;
+    int status;
+    const char* says;
+  } rows[] = {
+      {{"sh", "-c", "exit 7"}, 7, "exited with 7; 0 messages sent and 0 received"},
+      {{"/nonexistent/program"}, 127, "kav: cannot run '/nonexistent/program': No such file or directory"},
+      {{"sh", "-c", "kill -9 $$"}, 128 + 9, "was killed by signal 9"},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> args = {"trace", "-o", capture, "--"};
+    args.insert(args.end(), row.program.begin(), row.program.end());
+    const Outcome r = kav(args);
+    EXPECT_EQ(r.status, row.status) << r.err;
+    EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("open it with: " KAV_TOOL " decode --capture " + capture), std::string::npos) << r.err;
   }
 }
 

@@ -21,3 +21,19 @@ export PKG_CONFIG_PATH=${pc%/kav.pc}
   $extra_flags -o "$scratch/example"
 "$scratch/example" > "$scratch/out"
 diff -u "$expected" "$scratch/out"
+
+# A program that only packs, linked as Debian links (--as-needed drops its own -lvarelmesh): the
+# library finds the messaging library beside itself.
+cat > "$scratch/pack.c" <<'C'
+#include <kav.h>
+int main(void) {
+  kav_pid_state m = {1, 2, 3};
+  uint8_t buf[64];
+  uint32_t len = sizeof buf;
+  return kav_pid_state__pack(&m, buf, &len) == 0 && len == 30 ? 0 : 1;
+}
+C
+# shellcheck disable=SC2046,SC2086
+"$cc" -std=c99 -Wall -Werror "$scratch/pack.c" -Wl,--as-needed $(pkg-config --cflags --libs kav) $extra_flags \
+  -o "$scratch/pack"
+"$scratch/pack" || { echo "a program that only packs does not run from the moved tree"; exit 1; }

@@ -142,6 +142,9 @@ if(TARGET kav_python)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-kav)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= 3.11), python3 (<< 3.12)")
+  # py3compile on configure, py3clean on removal, as Debian's own Python packages do.
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/python3-kav/postinst
+      ${PROJECT_SOURCE_DIR}/cmake/debian/python3-kav/prerm)
   set(CPACK_COMPONENT_PYTHON_DESCRIPTION "Python 3 package kav: encode, decode and explain kav message buffers
 The libkav codec linked in, with the inspector's explain, identify and
 skeleton: craft a message, decode what a process sent back, and see which

@@ -103,6 +103,8 @@ echo "kav trace: the example's message once sent and once received$(command -v t
 echo "--- python3-kav: imported from outside any checkout"
 apt-get install -y -qq "${deb[python3-kav]}" >/dev/null
 bash python/tests/import_check.sh /usr/bin/python3
+# An ordinary import as root writes byte code where nothing else did; the purge below must take it too.
+env -u PYTHONDONTWRITEBYTECODE /usr/bin/python3 -c 'import kav' </dev/null
 
 echo "--- one version"
 for p in "${names[@]}"; do
@@ -120,4 +122,6 @@ apt-get purge -y -qq "${names[@]}" >/dev/null
 remaining=$(while read -r f; do [[ -e $f && ! -d $f ]] && echo "$f"; done <<< "$files" || true)
 [[ -z $remaining ]] || die "files left after purge: $remaining"
 [[ ! -e $cmake_dir ]] || die "the CMake package's folder is left after purge"
+python_dir=/usr/lib/python3/dist-packages/kav
+[[ ! -e $python_dir ]] || die "left after purge: $(find "$python_dir")"
 echo "packages removed, no file left"

@@ -2,8 +2,10 @@
 // message through both layouts, its error messages, and its byte map of each kind of damage.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -685,6 +687,58 @@ TEST(ToolExplain, AgreesWithUnpackOnDamagedBuffers) {
 // ---- streams, terminals, output ------------------------------------------------------------------
 
 namespace {
+
+// Through pipes, each record is answered before the next arrives: the tool is usable as a filter
+// on a live stream, in both directions.
+TEST(ToolStream, EachRecordIsAnsweredBeforeTheNextArrives) {
+  const struct {
+    std::vector<std::string> args;
+    std::string record, answer;
+  } rows[] = {
+      {{"decode", "kav_pid_state", "--lines"},
+       "0e0000000a001000040008000c000a000000010000000200000003000000\n",
+       "{\"field0\":1,\"field1\":2,\"field2\":3}\n"},
+      {{"encode", "kav_pid_state", "--lines"},
+       "{\"field0\":1,\"field1\":2,\"field2\":3}\n",
+       "0e0000000a001000040008000c000a000000010000000200000003000000\n"},
+  };
+  for (const auto& row : rows) {
+    int to[2], from[2];
+    ASSERT_EQ(::pipe(to), 0);
+    ASSERT_EQ(::pipe(from), 0);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, to[0], 0);
+    posix_spawn_file_actions_adddup2(&fa, from[1], 1);
+    posix_spawn_file_actions_addclose(&fa, to[1]);
+    posix_spawn_file_actions_addclose(&fa, from[0]);
+    std::vector<std::string> args = row.args;
+    args.insert(args.begin(), KAV_TOOL);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    ASSERT_EQ(posix_spawn(&pid, KAV_TOOL, &fa, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&fa);
+    ::close(to[0]);
+    ::close(from[1]);
+    std::string got;
+    for (int round = 0; round < 2; ++round) {  // the input stays open while the answer is awaited
+      ASSERT_EQ(::write(to[1], row.record.data(), row.record.size()), static_cast<ssize_t>(row.record.size()));
+      std::string answer;
+      char c;
+      pollfd ready{from[0], POLLIN, 0};
+      while (answer.size() < row.answer.size() && ::poll(&ready, 1, 10000) == 1 && ::read(from[0], &c, 1) == 1)
+        answer += c;
+      EXPECT_EQ(answer, row.answer) << row.args[0] << " round " << round;
+    }
+    ::close(to[1]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(from[0]);
+    EXPECT_EQ(status, 0);
+  }
+}
 
 TEST(ToolStream, ABadLineInTheMiddleKeepsTheRestAndSetsTheWorstStatus) {
   const std::string good = slurp(golden("pid_state.hex"));

@@ -4,7 +4,9 @@
 // bash completion (kav --help-man, kav --completion-bash).
 #include <CLI/CLI.hpp>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -309,56 +311,81 @@ std::string frame(const Bytes& b) {
   return s + std::string(b.begin(), b.end());
 }
 
-// The buffers of a stream: one per line (hex), or one per frame. An empty line stands where a
-// record failed to encode, and is answered as a failure, so output lines stay aligned with input.
-struct Item {
-  std::size_t number;  // line or frame number, from 1
-  Bytes bytes;
-  std::optional<Error> error;
+// A stream read record by record, one line or one frame at a time: a stream of any length runs in
+// the memory of its longest record, and each answer is written before the next record is read.
+class Stream {
+ public:
+  Stream(const std::string& path, const std::string& what) : std_in_(from_stdin(path)) {
+    if (std_in_ && ::isatty(0) != 0)
+      std::fprintf(stderr, "kav: reading %s from standard input (end with Ctrl-D)...\n", what.c_str());
+    file_ = std_in_ ? stdin : std::fopen(path.c_str(), "rb");
+    if (file_ == nullptr) throw Error(ErrorKind::io, "cannot open '" + path + "': " + std::strerror(errno));
+    name_ = std_in_ ? "standard input" : "'" + path + "'";
+    struct stat st {};
+    live_ = ::fstat(fileno(file_), &st) != 0 || !S_ISREG(st.st_mode);
+  }
+  // From a pipe or a terminal, whose next record may be a while coming, the answers so far go out
+  // whenever nothing more is waiting to be read; from a file they go out in blocks.
+  void answered() const {
+    if (!live_) return;
+    pollfd p{fileno(file_), POLLIN, 0};
+    if (::poll(&p, 1, 0) == 0) std::fflush(g_out);
+  }
+  ~Stream() {
+    std::free(line_);
+    if (!std_in_) std::fclose(file_);
+  }
+  Stream(const Stream&) = delete;
+  Stream& operator=(const Stream&) = delete;
+
+  // The next line without its end, or nothing at the end of the input.
+  std::optional<std::string_view> line() {
+    const ssize_t n = ::getline(&line_, &capacity_, file_);
+    if (n < 0) {
+      check();
+      return std::nullopt;
+    }
+    const auto len = static_cast<std::size_t>(n);
+    return std::string_view(line_, len > 0 && line_[len - 1] == '\n' ? len - 1 : len);
+  }
+  // The next frame (a 4-byte little-endian length, then the buffer), nothing at the end of the
+  // input; Error(bad_input) for a frame cut short, after which the stream has ended.
+  std::optional<Bytes> frame() {
+    unsigned char word[4];
+    const std::size_t got = std::fread(word, 1, 4, file_);
+    if (got == 0) {
+      check();
+      return std::nullopt;
+    }
+    if (got < 4) throw Error(ErrorKind::bad_input, "cut short in its length word");
+    const std::size_t n =
+        word[0] | (std::size_t{word[1]} << 8) | (std::size_t{word[2]} << 16) | (std::size_t{word[3]} << 24);
+    Bytes b;
+    while (b.size() < n) {  // grows with what arrives, not with what the length word claims
+      const std::size_t have = b.size(), want = std::min<std::size_t>(n - have, 1 << 20);
+      b.resize(have + want);
+      const std::size_t read = std::fread(b.data() + have, 1, want, file_);
+      b.resize(have + read);
+      if (read < want) {
+        check();
+        throw Error(ErrorKind::bad_input,
+                    "its length says " + std::to_string(n) + " bytes but only " + std::to_string(b.size()) + " follow");
+      }
+    }
+    return b;
+  }
+
+ private:
+  void check() const {
+    if (std::ferror(file_) != 0) throw Error(ErrorKind::io, "cannot read " + name_ + ": " + std::strerror(errno));
+  }
+  bool std_in_;
+  bool live_ = false;
+  std::FILE* file_;
+  std::string name_;
+  char* line_ = nullptr;
+  std::size_t capacity_ = 0;
 };
-std::vector<Item> stream_items(const std::string& text, bool framed) {
-  std::vector<Item> out;
-  if (framed) {
-    std::size_t at = 0;
-    for (std::size_t k = 1; at < text.size(); ++k) {
-      if (text.size() - at < 4) {
-        out.push_back({k, {}, Error(ErrorKind::bad_input, "cut short in its length word")});
-        break;
-      }
-      const auto* p = reinterpret_cast<const unsigned char*>(text.data() + at);
-      const std::size_t n = p[0] | (std::size_t{p[1]} << 8) | (std::size_t{p[2]} << 16) | (std::size_t{p[3]} << 24);
-      if (text.size() - at - 4 < n) {
-        out.push_back({k,
-                       {},
-                       Error(ErrorKind::bad_input, "its length says " + std::to_string(n) + " bytes but only " +
-                                                       std::to_string(text.size() - at - 4) + " follow")});
-        break;
-      }
-      out.push_back({k,
-                     Bytes(text.begin() + static_cast<std::ptrdiff_t>(at + 4),
-                           text.begin() + static_cast<std::ptrdiff_t>(at + 4 + n)),
-                     {}});
-      at += 4 + n;
-    }
-    return out;
-  }
-  std::size_t line = 1;
-  for (std::size_t at = 0; at < text.size(); ++line) {
-    const std::size_t eol = std::min(text.find('\n', at), text.size());
-    const std::string_view l(text.data() + at, eol - at);
-    if (l.find_first_not_of(" \t\r") == std::string_view::npos) {
-      out.push_back({line, {}, Error(ErrorKind::bad_input, "an empty line where a buffer should be")});
-    } else {
-      try {
-        out.push_back({line, parse_hex(l), {}});
-      } catch (const Error& e) {
-        out.push_back({line, {}, Error(e.kind, std::string("malformed hex: ") + e.what())});
-      }
-    }
-    at = eol + 1;
-  }
-  return out;
-}
 
 // ---- subcommands -----------------------------------------------------------------------------
 
@@ -481,24 +508,22 @@ int identify_cmd(const Bytes& b, bool json) {
   return found.empty() ? 1 : 0;
 }
 
-int encode_cmd(const Message& m, const std::string& text, Encoding e, bool hex, bool lines, bool framed) {
-  if (!lines) {
-    SourceMap map;
-    const Bytes b = encode(m, parse_json(text, &map), e, &map);
-    emit(hex ? hex_lines(b) : std::string(b.begin(), b.end()));
-    return 0;
-  }
+void encode_one(const Message& m, const std::string& text, Encoding e, bool hex) {
+  SourceMap map;
+  const Bytes b = encode(m, parse_json(text, &map), e, &map);
+  emit(hex ? hex_lines(b) : std::string(b.begin(), b.end()));
+}
+
+int encode_stream(const Message& m, Stream& in, Encoding e, bool framed) {
   int worst = 0;
-  std::size_t line = 1;
-  for (std::size_t at = 0; at < text.size(); ++line) {
-    const std::size_t eol = std::min(text.find('\n', at), text.size());
-    const std::string_view l(text.data() + at, eol - at);
-    at = eol + 1;
+  for (std::size_t line = 1;; ++line) {
+    const std::optional<std::string_view> l = in.line();
+    if (!l) break;
     try {
-      if (l.find_first_not_of(" \t\r") == std::string_view::npos)
+      if (l->find_first_not_of(" \t\r") == std::string_view::npos)
         throw Error(ErrorKind::bad_input, "an empty line where a record should be");
       SourceMap map;
-      const Bytes b = encode(m, parse_json(l, &map), e, &map);
+      const Bytes b = encode(m, parse_json(*l, &map), e, &map);
       emit(framed ? frame(b) : hex_string(b) + "\n");
     } catch (const Error& err) {
       if (err.kind == ErrorKind::io || err.kind == ErrorKind::usage) throw;
@@ -506,6 +531,7 @@ int encode_cmd(const Message& m, const std::string& text, Encoding e, bool hex, 
       worst = std::max(worst, exit_status(err.kind));
       if (!framed) emit("\n");  // keeps output lines aligned with input lines
     }
+    in.answered();
   }
   return worst;
 }
@@ -807,32 +833,59 @@ int run(int argc, char** argv) {
     const bool binary = framed || (!hex && !lines);
     if (binary && out_path.empty() && !force && ::isatty(1) != 0)
       throw Error(ErrorKind::usage, "refusing to write binary to a terminal; use --hex, -o FILE or --force");
-    const std::string text = read_input(file, std::string(m.name) + " as JSON");
+    const Encoding e = fixed ? Encoding::fixed : Encoding::compact;
+    std::string text;
+    std::optional<Stream> in;
+    if (lines)
+      in.emplace(file, std::string("records of ") + m.name + " as JSON Lines");
+    else
+      text = read_input(file, std::string(m.name) + " as JSON");
     if (!out_path.empty()) {
       std::FILE* f = std::fopen(out_path.c_str(), "wb");
       if (f == nullptr)
         throw Error(ErrorKind::io, "cannot open '" + out_path + "' for writing: " + std::strerror(errno));
       g_out = f;  // the output stays standard output until a file is open
     }
-    return encode_cmd(m, text, fixed ? Encoding::fixed : Encoding::compact, hex, lines, framed);
+    if (!lines) return encode_one(m, text, e, hex), 0;
+    return encode_stream(m, *in, e, framed);
   }
-  const std::string what = lines ? std::string("buffers of ") + m.name : std::string(m.name);
-  const std::string text = read_input(file, what);
   if (!lines) {
+    const std::string text = read_input(file, m.name);
     const Bytes b = hex ? hex_input(text) : Bytes(text.begin(), text.end());
     return *decode_cmd ? decode_one(m, b, "", false) : explain_one(m, b, 0, false);
   }
+  Stream in(file, std::string("buffers of ") + m.name);
   int worst = 0;
-  for (const Item& it : stream_items(text, framed)) {
-    const std::string where = (framed ? "frame " : "line ") + std::to_string(it.number) + ": ";
-    if (it.error) {
-      std::fprintf(stderr, "kav: %s%s\n", where.c_str(), it.error->what());
-      if (!framed) emit("null\n");
-      worst = std::max(worst, exit_status(it.error->kind));
+  for (std::size_t number = 1;; ++number) {
+    const std::string where = (framed ? "frame " : "line ") + std::to_string(number) + ": ";
+    Bytes b;
+    try {
+      if (framed) {
+        std::optional<Bytes> f = in.frame();
+        if (!f) break;
+        b = std::move(*f);
+      } else {
+        const std::optional<std::string_view> l = in.line();
+        if (!l) break;
+        if (l->find_first_not_of(" \t\r") == std::string_view::npos)
+          throw Error(ErrorKind::bad_input, "an empty line where a buffer should be");
+        try {
+          b = parse_hex(*l);
+        } catch (const Error& e) {
+          throw Error(e.kind, std::string("malformed hex: ") + e.what());
+        }
+      }
+    } catch (const Error& e) {
+      if (e.kind == ErrorKind::io) throw;
+      std::fprintf(stderr, "kav: %s%s\n", where.c_str(), e.what());
+      worst = std::max(worst, exit_status(e.kind));
+      if (framed) break;  // a frame cut short is the end of the stream
+      emit("null\n");
+      in.answered();
       continue;
     }
-    worst =
-        std::max(worst, *decode_cmd ? decode_one(m, it.bytes, where, true) : explain_one(m, it.bytes, it.number, true));
+    worst = std::max(worst, *decode_cmd ? decode_one(m, b, where, true) : explain_one(m, b, number, true));
+    in.answered();
   }
   return worst;
 }

@@ -367,7 +367,8 @@ struct Buffer {
   Buffer& operator=(const Buffer&) = delete;
 };
 
-[[noreturn]] void raise_malformed(const inspect::Message& m, const inspect::Fault& f, std::vector<std::string> log) {
+[[noreturn]] void raise_malformed(const inspect::Message& m, const inspect::Fault& f, std::vector<std::string> log,
+                                  py::object partial) {
   const std::string where = f.path.empty() ? "" : " (" + f.path + ")";
   py::object e = steal(PyObject_CallFunction(
       g_malformed, "s",
@@ -378,6 +379,7 @@ struct Buffer {
   e.attr("path") = f.path;
   e.attr("rule") = f.text;
   e.attr("log") = std::move(log);
+  e.attr("partial") = std::move(partial);
   PyErr_SetObject(g_malformed, e.ptr());
   raise();
 }
@@ -434,7 +436,7 @@ py::object decode(const inspect::Message& info, ByteView in, bool strict) {
       py::gil_scoped_release unlocked;
       fault = inspect::first_fault(info, in);
     }
-    if (fault) raise_malformed(info, *fault, std::move(capture.lines));
+    if (fault) raise_malformed(info, *fault, std::move(capture.lines), to_py(out));
   }
   return to_py(out);
 }
@@ -510,7 +512,8 @@ PyObject* g_by_name = nullptr;  // exact names and wire names -> index into code
 
 std::string str_of(PyObject* name) {
   if (!PyUnicode_Check(name)) {
-    PyErr_Format(PyExc_TypeError, "a message is named by a str (name, wire name or MsgId), got %s",
+    PyErr_Format(PyExc_TypeError,
+                 "a message is named by a str (name, wire name or MsgId) or by its MsgId as an int, got %s",
                  Py_TYPE(name)->tp_name);
     raise();
   }
@@ -526,7 +529,20 @@ const Codec& codec_of(PyObject* name) {
     if (PyObject* i = PyDict_GetItemWithError(g_by_name, name)) return codecs()[PyLong_AsSize_t(i)];
     if (PyErr_Occurred() != nullptr) raise();
   }
-  const std::string key = str_of(name);
+  std::string key;
+  if (PyLong_Check(name) && !PyBool_Check(name)) {  // a MsgId
+    int overflow = 0;
+    const long long id = PyLong_AsLongLongAndOverflow(name, &overflow);
+    if (overflow != 0 || id < 0 || id > 0xFFFFFFFFll) {
+      PyErr_Format(g_unknown, "%R is not a 32-bit MsgId", name);
+      raise();
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08llx", id);
+    key = hex;
+  } else {
+    key = str_of(name);
+  }
   try {
     const inspect::Message& m = inspect::find_message(key);
     return codecs()[static_cast<std::size_t>(&m - inspect::messages().data())];
@@ -704,7 +720,8 @@ PYBIND11_MODULE(_kav, m) {
       "kav.MalformedBuffer",
       "A buffer breaks the format's rules. Attributes: message (its name), position (byte position of the "
       "first failing check), path (field path, '' for the root table's header), rule (what is wrong, in "
-      "words) and log (the library's log lines while __unpack ran).",
+      "words), log (the library's log lines while __unpack ran) and partial (what __unpack produced: the "
+      "fields before the failing one, the rest zero).",
       PyExc_ValueError, nullptr);
   g_unknown = PyErr_NewExceptionWithDoc(
       "kav.UnknownMessage", "No message has this name, wire name or MsgId; the text names the closest names.",
@@ -785,6 +802,28 @@ PYBIND11_MODULE(_kav, m) {
         return c.decode(*c.info, b.bytes, strict);
       },
       py::arg("name"), py::arg("data"), py::kw_only(), py::arg("strict") = true, kDecodeDoc);
+
+  m.def(
+      "decode_many",
+      [](py::handle name, py::handle buffers, bool strict) {
+        const Codec& c = codec_of(name.ptr());
+        py::list out;
+        for (py::handle item : py::iter(buffers)) {
+          const Buffer b(item.ptr());
+          out.append(c.decode(*c.info, b.bytes, strict));
+        }
+        return out;
+      },
+      py::arg("name"), py::arg("buffers"), py::kw_only(), py::arg("strict") = true,
+      R"(decode_many(name, buffers, *, strict=True) -> list[dict]
+
+decode of every buffer of an iterable, in one call: the list of what __unpack produced, in order.
+With strict=True the first malformed buffer raises MalformedBuffer, as decode does.
+
+>>> data = encode("kav_pid_state", {"field0": 1})
+>>> [d["field0"] for d in decode_many("kav_pid_state", [data, data])]
+[1, 1]
+)");
 
   m.def(
       "encode",

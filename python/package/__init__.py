@@ -11,11 +11,11 @@ identify, skeletons) is the one the `kav` command uses.
 import os
 from typing import Iterator, NamedTuple, Optional
 
-from ._kav import (Candidate, Fault, Fit, MalformedBuffer, Report, UnknownMessage, _CaptureSource, decode, encode,
-                   explain, identify, messages, skeleton)
+from ._kav import (Candidate, Fault, Fit, MalformedBuffer, Report, UnknownMessage, _CaptureSource, decode,
+                   decode_many, encode, explain, identify, messages, skeleton)
 
 __all__ = ["Candidate", "CaptureRecord", "Fault", "Fit", "MalformedBuffer", "Report", "UnknownMessage", "decode",
-           "encode", "explain", "identify", "messages", "read_capture", "skeleton"]
+           "decode_many", "encode", "explain", "identify", "messages", "read_capture", "skeleton"]
 
 
 class CaptureRecord(NamedTuple):

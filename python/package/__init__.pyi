@@ -1,8 +1,9 @@
 # Type stubs of the kav package; the docstrings at run time (help(kav.decode)) have examples.
 import os
-from typing import Any, Iterator, Literal, NamedTuple, Optional, Union
+from typing import Any, Iterable, Iterator, Literal, NamedTuple, Optional, Union
 
 Buffer = Union[bytes, bytearray, memoryview]
+Name = Union[str, int]  # a name, a wire name, or a MsgId
 Value = dict[str, Any]  # field<k>: int | bytes | list[int] | list[Value] | Value | None
 
 class MalformedBuffer(ValueError):
@@ -12,6 +13,7 @@ class MalformedBuffer(ValueError):
     path: str  # field path (field1[0].field7), '' for the root table's header
     rule: str  # what is wrong, in words
     log: list[str]  # the library's log lines while __unpack ran
+    partial: Value  # what __unpack produced: the fields before the failing one, the rest zero
 
 class UnknownMessage(LookupError):
     """No message has this name, wire name or MsgId."""
@@ -57,15 +59,17 @@ class Candidate:
 
 def messages() -> list[dict[str, Any]]:
     """Every message: name, package, wire_name, msg_id, size, fixed_length (or None), slots."""
-def encode(name: str, value: Value, *, layout: Literal["compact", "fixed"] = "compact") -> bytes:
+def encode(name: Name, value: Value, *, layout: Literal["compact", "fixed"] = "compact") -> bytes:
     """The compact layout of __pack, or the fixed layout of the send path."""
-def decode(name: str, data: Buffer, *, strict: bool = True) -> Value:
+def decode(name: Name, data: Buffer, *, strict: bool = True) -> Value:
     """What __unpack produces; strict raises MalformedBuffer for a malformed buffer."""
-def explain(name: str, data: Buffer) -> Report:
+def decode_many(name: Name, buffers: Iterable[Buffer], *, strict: bool = True) -> list[Value]:
+    """decode of every buffer, in one call."""
+def explain(name: Name, data: Buffer) -> Report:
     """The byte map of a buffer, its first failing check and the cross-check with __unpack."""
 def identify(data: Buffer) -> list[Candidate]:
     """The messages whose decoder accepts the buffer with every byte accounted for, best first."""
-def skeleton(name: str) -> Value:
+def skeleton(name: Name) -> Value:
     """Every field zero and one item in each list."""
 
 class CaptureRecord(NamedTuple):

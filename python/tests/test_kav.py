@@ -90,7 +90,7 @@ def test_decode_agrees_with_the_command(name):
 ARRAY = next((m["name"], s["name"]) for m in MESSAGES for s in m["slots"] if s["kind"] == "array")
 ERRORS = [
     ("unknown message", lambda: kav.decode("kav_pid_stat", b""), kav.UnknownMessage, "closest names: kav_pid_state"),
-    ("name not a str", lambda: kav.encode(0x95130b44, {}), TypeError, "named by a str"),
+    ("name neither str nor int", lambda: kav.encode(1.5, {}), TypeError, "named by a str"),
     ("data not bytes", lambda: kav.identify("0e000000"), TypeError, "expected bytes"),
     ("int field given a str", lambda: kav.encode(PS, {"field1": "2"}), TypeError, "field1: expected an int for a u32"),
     ("int field given a bool", lambda: kav.encode(PS, {"field1": True}), TypeError, "field1: expected an int"),
@@ -111,6 +111,10 @@ ERRORS = [
     ("unknown layout", lambda: kav.encode(PS, {}, layout="packed"), ValueError, "layout is"),
     ("fixed layout of a list", lambda: kav.encode(HU, {}, layout="fixed"), ValueError, "has no fixed layout"),
     ("malformed", lambda: kav.decode(PS, b"\x04\0\0\0"), kav.MalformedBuffer, "position 0: root table"),
+    ("malformed among many", lambda: kav.decode_many(PS, [kav.encode(PS, {}), b"\x04\0\0\0"]), kav.MalformedBuffer,
+     "position 0: root table"),
+    ("MsgId nobody has", lambda: kav.decode(0x12345678, b""), kav.UnknownMessage, "no message has MsgId 0x12345678"),
+    ("MsgId wider than 32 bits", lambda: kav.skeleton(1 << 32), kav.UnknownMessage, "is not a 32-bit MsgId"),
 ]
 
 
@@ -133,6 +137,15 @@ def test_malformed_buffer_carries_position_path_rule_and_log():
         kav.decode(HU, item)
     assert e.value.path == "field1[1]" and "kav_host_unpack_non_root" in e.value.log[0]
     assert kav.decode(HU, item, strict=False) == {"field0": 0, "n_field1": 2, "field1": None}
+    assert e.value.partial == kav.decode(HU, item, strict=False)
+
+
+def test_every_name_form_and_many_buffers_decode_alike():
+    for m in MESSAGES[::7]:
+        data = kav.encode(m["name"], kav.skeleton(m["name"]))
+        one = kav.decode(m["name"], data)
+        assert all(kav.decode(key, data) == one for key in (m["wire_name"], m["msg_id"], hex(m["msg_id"])))
+        assert kav.decode_many(m["msg_id"], iter([data, bytearray(data)])) == [one, one]
 
 
 U64 = [(m["name"], s["name"]) for m in MESSAGES for s in m["slots"] if s["kind"] == "u64"]

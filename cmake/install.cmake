@@ -110,6 +110,9 @@ the platform provides.")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libkav-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_DEV_DEPENDS runtime)
+# Every program that links libkav.so needs a libvarelmesh.so to link against: the platform's
+# development package, or on a machine without it the loopback, which provides the same name.
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libvarelmesh-dev | libkav-loopback-dev")
 set(CPACK_COMPONENT_DEV_DESCRIPTION "message codecs of the kav and kav_sync packages (development files)
 C99 headers kav.h and kav_sync.h, the declarations of the host services
 the library looks up (kav_osal.h), the link libkav.so, kav.pc for
@@ -128,6 +131,7 @@ set(CPACK_DEBIAN_LOOPBACK_PACKAGE_NAME libkav-loopback-dev)
 set(CPACK_DEBIAN_LOOPBACK_PACKAGE_CONTROL_EXTRA ${_kav_ldconfig_trigger})
 set(CPACK_DEBIAN_LOOPBACK_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_LOOPBACK_DEPENDS dev)
+set(CPACK_DEBIAN_LOOPBACK_PACKAGE_PROVIDES libvarelmesh-dev)
 set(CPACK_COMPONENT_LOOPBACK_DESCRIPTION "loopback messaging library for testing libkav (development only)
 A stand-in for the platform's messaging library, installed as
 libvarelmesh.so: it records every call and hands each sent message straight

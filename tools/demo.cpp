@@ -33,6 +33,12 @@ void on_receive(uint32_t, const void* unpacked, uint32_t, void* ctx) {
   ++e.next;
 }
 
+// The message's __pack behind the receiver's untyped pointer.
+template <class M>
+uint32_t repack(const void* msg, uint8_t* buf, uint32_t* len) {
+  return M::pack_fn(static_cast<const typename M::type*>(msg), buf, len);
+}
+
 template <class M>
 std::vector<uint8_t> compact(const typename M::type& msg) {
   std::vector<uint8_t> buf(1 << 16);
@@ -56,7 +62,7 @@ void demo_message(std::mt19937_64& rng, Totals& totals) {
   for (int i = 0; i < 3; ++i) batch.push_back(kav::test::random_structure<T>(rng, arena, 3));
 
   Expectation e;
-  e.repack = reinterpret_cast<uint32_t (*)(const void*, uint8_t*, uint32_t*)>(M::pack_fn);
+  e.repack = repack<M>;
   vmesh_set_receiver(on_receive, &e);
   const uint32_t first_call = vmesh_send_count();
 

@@ -15,14 +15,20 @@ namespace bench {
 
 inline constexpr int kBatch = 256;
 
-template <class Op>
-void paired(benchmark::State& st, const Op& op, std::size_t bytes, double limit) {
+// What runs before each batch pair, untimed (nothing, unless a benchmark says otherwise).
+struct Untimed {
+  void operator()() const {}
+};
+
+template <class Op, class Before = Untimed>
+void paired(benchmark::State& st, const Op& op, std::size_t bytes, double limit, const Before& before = {}) {
   static unsigned char src[1 << 16], dst[1 << 16];
   std::size_t n = bytes;
   benchmark::DoNotOptimize(n);  // an opaque size: a real memcpy call, as the library's are calls
   using clock = std::chrono::steady_clock;
   clock::duration t_op{}, t_copy{};
   for (auto _ : st) {
+    before();
     const auto a = clock::now();
     for (int i = 0; i < kBatch; ++i) {
       op();

@@ -3,16 +3,13 @@
 // without libkav_trace.so preloaded; the difference is what capturing adds to a send.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <cstring>
 #include <string>
 
 #include "kav.h"
+#include "paired.hpp"
 #include "varelmesh_control.h"
 
 namespace {
-
-constexpr int kBatch = 256;
 
 void fresh_loopback() {
   vmesh_reset();  // the loopback keeps every call it sees; forgetting them is never timed
@@ -30,40 +27,10 @@ std::size_t sent_length(const Send& send) {
 }
 
 template <class Send>
-void paired(benchmark::State& st, const Send& send) {
-  static unsigned char src[1 << 16], dst[1 << 16];
-  std::size_t n = sent_length(send);
-  const std::size_t bytes = n;
-  benchmark::DoNotOptimize(n);  // an opaque size: a real memcpy call
-  using clock = std::chrono::steady_clock;
-  clock::duration t_op{}, t_copy{};
-  for (auto _ : st) {
-    fresh_loopback();
-    const auto a = clock::now();
-    for (int i = 0; i < kBatch; ++i) {
-      send();
-      benchmark::ClobberMemory();
-    }
-    const auto b = clock::now();
-    for (int i = 0; i < kBatch; ++i) {
-      std::memcpy(dst, src, n);
-      benchmark::ClobberMemory();
-    }
-    const auto c = clock::now();
-    t_op += b - a;
-    t_copy += c - b;
-    st.SetIterationTime(std::chrono::duration<double>(b - a).count());
-  }
-  const double calls = static_cast<double>(st.iterations()) * kBatch;
-  const auto ns = [](clock::duration d) { return std::chrono::duration<double, std::nano>(d).count(); };
-  st.counters["bytes"] = static_cast<double>(bytes);
-  st.counters["op_ns"] = ns(t_op) / calls;
-  st.counters["memcpy_ns"] = ns(t_copy) / calls;
-}
-
-template <class Send>
 void add(const std::string& name, Send send) {
-  benchmark::RegisterBenchmark(name.c_str(), [send](benchmark::State& st) { paired(st, send); })
+  const std::size_t bytes = sent_length(send);
+  benchmark::RegisterBenchmark(name.c_str(),
+                               [=](benchmark::State& st) { bench::paired(st, send, bytes, 0, fresh_loopback); })
       ->UseManualTime()
       ->Iterations(50)  // 12,800 sends a repetition
       ->Repetitions(5)

@@ -150,6 +150,8 @@ TEST(InspectHex, CommonDumpFormats) {
                    "00000010  00 00 41                                          |..A|\n00000013\n"},
     {"od -Ax -tx1", "000000 0e 00 00 00 0a 00 10 00 04 00 08 00 0c 00 0a 00\n000010 00 00 41\n000013\n"},
     {"od -tx1 (octal offsets)", "0000000 0e 00 00 00 0a 00 10 00 04 00 08 00 0c 00 0a 00\n0000020 00 00 41\n0000023\n"},
+    {"xxd -g4, its text column showing byte order",
+     "00000000: 0e000000 0a001000 04000800 0c000a00  ................\n00000010: 000041                             ..A\n"},
     {"zero bytes, not a dump", "00000000 0a00100004000800 0c000a00 000041"},
   };
   // clang-format on

@@ -68,6 +68,48 @@ std::vector<std::pair<std::size_t, std::size_t>> tokens(std::string_view text, s
 
 }  // namespace
 
+// Dumps that print words instead of bytes write each word in the machine's byte order: hexdump
+// and od -x (groups of 4 hex digits behind a plain offset column) and xxd -e (groups of 8). Read
+// as bytes they come out swapped. Groups of 8 are also what xxd -g4 writes, in byte order: the
+// text column, one character per byte in byte order, tells the two apart wherever a byte of a
+// group is printable. `order` gathers that over the dump: 1 once a group is seen in byte order.
+template <class Fail>
+void check_byte_order(std::string_view text, const std::vector<std::pair<std::size_t, std::size_t>>& toks, bool colon,
+                      std::size_t text_column, std::size_t eol, int& order, std::size_t& first_group,
+                      const Fail& fail) {
+  const auto digit = [&](std::size_t at) {
+    const char c = text[at];
+    return std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10;
+  };
+  std::size_t bytes = 0;
+  for (std::size_t t = 1; t < toks.size(); ++t) {
+    const std::size_t width = toks[t].second - toks[t].first;
+    if (!colon && width == 4)
+      throw fail(toks[t].first,
+                 "groups of 4 hex digits behind the offset column are 16-bit words in the machine's byte order, "
+                 "as hexdump and od -x write them; dump the bytes one by one (hexdump -C, od -Ax -tx1 or xxd)");
+    bytes += width / 2;
+  }
+  std::size_t end = eol;
+  if (end > 0 && text[end - 1] == '\r') --end;
+  if (!colon || text_column >= eol || end < text_column + 2 + bytes) return;  // no text column to go by
+  const std::string_view chars = text.substr(end - bytes, bytes);
+  for (std::size_t t = 1, at = 0; t < toks.size(); at += (toks[t].second - toks[t].first) / 2, ++t) {
+    const std::size_t n = (toks[t].second - toks[t].first) / 2;
+    if (n < 2) continue;
+    if (n == 4 && first_group == std::string_view::npos) first_group = toks[t].first;
+    for (std::size_t i = 0; i < n; ++i) {
+      const int byte = digit(toks[t].first + 2 * i) * 16 + digit(toks[t].first + 2 * i + 1);
+      if (byte < 0x21 || byte > 0x7E) continue;
+      if (chars[at + i] != static_cast<char>(byte))
+        throw fail(toks[t].first,
+                   "the text column shows this group's bytes in the other order: 32-bit words in the machine's "
+                   "byte order, as xxd -e writes them; dump the bytes one by one (xxd, xxd -g1 or hexdump -C)");
+      order = 1;
+    }
+  }
+}
+
 Bytes parse_hex(std::string_view text) {
   auto fail = [&](std::size_t at, const std::string& what) -> Error {
     return Error(ErrorKind::bad_input, what + " (at " + line_column(text, at) + ")", at);
@@ -90,6 +132,8 @@ Bytes parse_hex(std::string_view text) {
     }
   }
   Bytes out;
+  int order = 0;  // groups of 8 hex digits: seen in byte order
+  std::size_t first_group = std::string_view::npos;
   for (std::size_t line = 0; line < text.size();) {
     std::size_t eol = std::min(text.find('\n', line), text.size());
     std::size_t stop = eol;
@@ -123,6 +167,7 @@ Bytes parse_hex(std::string_view text) {
         if (two != std::string_view::npos) stop = std::min(stop, toks[0].second + 1 + two);
       }
       toks = tokens(text, line, stop);
+      check_byte_order(text, toks, colon, stop, eol, order, first_group, fail);
     }
     for (std::size_t t = first; t < toks.size(); ++t) {
       std::size_t b = toks[t].first;
@@ -146,6 +191,10 @@ Bytes parse_hex(std::string_view text) {
     }
     line = eol + 1;
   }
+  if (first_group != std::string_view::npos && order == 0)
+    throw fail(first_group,
+               "groups of 8 hex digits may be 32-bit words in the machine's byte order (xxd -e), and no printable "
+               "byte in the text column shows otherwise; dump the bytes one by one (xxd, xxd -g1 or hexdump -C)");
   return out;
 }
 

@@ -428,6 +428,37 @@ TEST(ToolErrors, ClearMessageAndExitStatusByCause) {
   }
 }
 
+// -c puts JSON on one line; -q leaves only errors and faults on standard error, before or after
+// the subcommand's own options.
+TEST(ToolOptions, OneLineAndQuiet) {
+  const std::string ps = "0e0000000a001000040008000c000a000000010000000200000003000000";
+  const struct {
+    std::vector<std::string> args;
+    std::string input, out, err;
+    int status;
+  } rows[] = {
+      {{"decode", "kav_pid_state", "--hex", "-c", "-q"}, ps, "{\"field0\":1,\"field1\":2,\"field2\":3}\n", "", 0},
+      {{"-q", "decode", "kav_pid_state", "--hex", "--compact-output"},
+       ps,
+       "{\"field0\":1,\"field1\":2,\"field2\":3}\n",
+       "",
+       0},
+      {{"skeleton", "kav_pid_state", "-c"}, "", "{\"field0\":0,\"field1\":0,\"field2\":0}\n", "", 0},
+      {{"decode", "kav_pid_state", "--hex", "--quiet", "-c"},
+       "04000000",
+       "{\"field0\":0,\"field1\":0,\"field2\":0}\n",
+       "kav: malformed buffer: at position 0: root table (kav_pid_state) would start at 4, but a table must start "
+       "between 4 and 0 (the length minus 4) (kav explain shows the byte map)\n",
+       1},
+  };
+  for (const auto& row : rows) {
+    const Outcome r = kav(row.args, row.input);
+    EXPECT_EQ(r.status, row.status) << r.err;
+    EXPECT_EQ(r.out, row.out);
+    EXPECT_EQ(r.err, row.err);
+  }
+}
+
 // kav trace answers with the program's own exit status, also when the program cannot start or dies.
 TEST(ToolTrace, ExitsWithTheProgramsStatus) {
   const std::string capture = (scratch() / "trace.pcapng").string();

@@ -42,6 +42,8 @@ const Opt kHex{"--hex",
                "offset column starting at zero and a trailing text column (xxd, hexdump -C, od -Ax -tx1)"};
 const Opt kLines{"--lines", "a stream: one hex buffer per input line, one JSON line per buffer"};
 const Opt kFramed{"--framed", "a stream of binary frames, each a 4-byte little-endian length and the buffer"};
+const Opt kOneLine{"-c", "JSON on one line (--compact-output)"};
+const Opt kQuiet{"-q", "no notes on standard error: only errors and faults (--quiet)"};
 const Opt kCapture{"--capture FILE", "read the records of a capture written by kav trace (no MSG)"};
 const Opt kFollow{"--follow", "with --capture: wait for records still being written, as tail -f does"};
 
@@ -50,18 +52,18 @@ const std::vector<Cmd> kCommands = {
      "[--json]",
      "Lists every message: package, name, wire name, MsgId, unpacked size, encoder (fixed with its "
      "length L, or compact) and slot count.",
-     {{"--json", "print a JSON array"}}},
+     {{"--json", "print a JSON array"}, kOneLine}},
     {"show",
      "MSG [--json]",
      "Shows the message's slots in order: kind, width, array length, nested or item record "
      "(with its own slots), offset and size in the unpacked structure; and the unpacked size, "
      "the fixed length L or compact, the MsgId, the package and the registration index.",
-     {{"--json", "print JSON"}}},
+     {{"--json", "print JSON"}, kOneLine}},
     {"skeleton",
      "MSG",
      "Prints a JSON document of the message with every field present: zero values and one item "
      "in each list. encode accepts it as it stands.",
-     {}},
+     {kOneLine}},
     {"encode",
      "MSG [FILE|-] [--compact|--fixed] [--hex] [--lines|--framed] [-o OUT] [--force]",
      "Reads the JSON form of a message and writes the compact layout of __pack (the default) or the fixed layout of "
@@ -81,7 +83,7 @@ const std::vector<Cmd> kCommands = {
      "direction (send or recv), pid, tid, dest, target (null where none), msgid, message (null when the MsgId is "
      "unknown), fields, and for a send the messaging library's result; a record that cannot be read as its message "
      "has problem.",
-     {kHex, kLines, kFramed, kCapture, kFollow}},
+     {kHex, kLines, kFramed, kCapture, kFollow, kOneLine, kQuiet}},
     {"explain",
      "MSG [FILE|-] [--hex] [--lines|--framed] | --capture FILE [--follow]",
      "Prints a byte map of the buffer and the first check that fails, then checks its reading against what "
@@ -96,12 +98,13 @@ const std::vector<Cmd> kCommands = {
      "with its exit status. KAV_TRACE_LIBRARY names another capture library.",
      {{"-o FILE", "the capture file (replaced if it exists)"},
       {"--messages", "record only these messages: names, wire names or MsgIds, separated by commas"},
-      {"--max-bytes N", "stop recording once the file holds N bytes, and say so in the file"}}},
+      {"--max-bytes N", "stop recording once the file holds N bytes, and say so in the file"},
+      kQuiet}},
     {"identify",
      "[FILE|-] [--hex] [--json]",
      "Lists the messages whose decoders accept a buffer of unknown type with every byte accounted for, best first "
      "(exact vtable lengths, and the exact fixed length, rank first), and the layout the buffer has.",
-     {kHex, {"--json", "print a JSON array"}}},
+     {kHex, {"--json", "print a JSON array"}, kOneLine}},
     {"help", "[SUBCOMMAND]", "Shows this help, or the help of one subcommand.", {}},
 };
 
@@ -252,6 +255,9 @@ std::string completion_bash() {
 // ---- input and output ----------------------------------------------------------------------------
 
 std::FILE* g_out = stdout;
+bool g_quiet = false;     // -q: errors and faults only on standard error
+bool g_one_line = false;  // -c: JSON on one line
+int indent() { return g_one_line ? -1 : 2; }
 bool g_write_failed = false;  // reported once
 
 void emit(std::string_view s) {
@@ -406,7 +412,7 @@ int list(bool json) {
                          {"slots", m.slots},
                          {"root", m.in_place ? "in_place" : "delegating"}});
     }
-    emit(dump(all) + "\n");
+    emit(dump(all, indent()) + "\n");
     return 0;
   }
   char line[160];
@@ -439,15 +445,17 @@ Json fault_json(const std::optional<Fault>& f) {
 // decode of one buffer; `where` prefixes stderr lines in a stream.
 int decode_one(const Message& m, const Bytes& b, const std::string& where, bool stream) {
   const Decoded d = decode(m, b);
-  for (const std::string& line : d.log) std::fprintf(stderr, "kav: %slibrary log: %s\n", where.c_str(), line.c_str());
-  emit(stream ? dump(d.value, -1) + "\n" : dump(d.value) + "\n");
-  if (!stream && d.layout)
+  for (const std::string& line : d.log) {
+    if (!g_quiet) std::fprintf(stderr, "kav: %slibrary log: %s\n", where.c_str(), line.c_str());
+  }
+  emit(dump(d.value, stream ? -1 : indent()) + "\n");
+  if (!stream && d.layout && !g_quiet)
     std::fprintf(stderr, "kav: read the %s layout of %s, %zu bytes\n", encoding_name(*d.layout), m.name, b.size());
   if (d.fault)
     std::fprintf(stderr, "kav: %smalformed buffer: at position %u%s: %s (kav explain shows the byte map)\n",
                  where.c_str(), d.fault->position, d.fault->path.empty() ? "" : (" (" + d.fault->path + ")").c_str(),
                  d.fault->text.c_str());
-  if (!d.better.empty())
+  if (!d.better.empty() && !g_quiet)
     std::fprintf(stderr, "kav: %swarning: the buffer fits %s better than %s (kav identify lists every match)\n",
                  where.c_str(), names(d.better).c_str(), m.name);
   return d.fault ? 1 : 0;
@@ -482,7 +490,7 @@ int identify_cmd(const Bytes& b, bool json) {
                          {"layout", encoding_name(c.layout)},
                          {"exact_vtables", c.fit.exact_vtables},
                          {"length_matches", c.fit.length_matches}});
-    emit(dump(all) + "\n");
+    emit(dump(all, indent()) + "\n");
   } else if (found.empty()) {
     std::fprintf(stderr, "kav: no message accepts this %zu-byte buffer with every byte accounted for\n", b.size());
   } else {
@@ -639,6 +647,8 @@ int trace_cmd(int argc, char** argv) {
       only = value("--messages");
     } else if (a == "--max-bytes") {
       max_bytes = value("--max-bytes");
+    } else if (a == "-q" || a == "--quiet") {
+      g_quiet = true;
     } else if (!a.empty() && a[0] == '-') {
       throw Error(ErrorKind::usage, "unknown option '" + a + "' (kav help trace shows the options)");
     } else {
@@ -715,10 +725,12 @@ int trace_cmd(int argc, char** argv) {
   } catch (const Error& e) {
     trouble = std::string(" (") + e.what() + ")";
   }
-  std::fprintf(
-      stderr, "\nkav: %s %s %d; %zu messages sent and %zu received are in %s%s\nopen it with: %s decode --capture %s\n",
-      argv[i], WIFEXITED(status) ? "exited with" : "was killed by signal", WIFEXITED(status) ? code : WTERMSIG(status),
-      sends, recvs, out.c_str(), trouble.c_str(), argv[0], out.c_str());
+  if (!g_quiet)
+    std::fprintf(
+        stderr,
+        "\nkav: %s %s %d; %zu messages sent and %zu received are in %s%s\nopen it with: %s decode --capture %s\n",
+        argv[i], WIFEXITED(status) ? "exited with" : "was killed by signal",
+        WIFEXITED(status) ? code : WTERMSIG(status), sends, recvs, out.c_str(), trouble.c_str(), argv[0], out.c_str());
   return code;
 }
 
@@ -763,6 +775,9 @@ int run(int argc, char** argv) {
   CLI::App app{"kav"};
   app.set_help_flag();
   app.require_subcommand(1);
+  app.fallthrough();  // -c and -q go anywhere on the line
+  app.add_flag("-c,--compact-output", g_one_line);
+  app.add_flag("-q,--quiet", g_quiet);
   std::string msg, file, out_path, capture;
   bool json = false, hex = false, fixed = false, compact = false, lines = false, framed = false, force = false,
        follow = false;
@@ -826,8 +841,8 @@ int run(int argc, char** argv) {
     return Bytes(t.begin(), t.end());
   }(), json);
   const Message& m = find_message(msg);
-  if (*show_cmd) return emit(json ? dump(shape_json(shape(m))) + "\n" : shape_text(shape(m))), 0;
-  if (*skeleton_cmd) return emit(dump(skeleton(m)) + "\n"), 0;
+  if (*show_cmd) return emit(json ? dump(shape_json(shape(m)), indent()) + "\n" : shape_text(shape(m))), 0;
+  if (*skeleton_cmd) return emit(dump(skeleton(m), indent()) + "\n"), 0;
   lines = lines || framed;
   if (*encode_sub) {
     const bool binary = framed || (!hex && !lines);

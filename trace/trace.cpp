@@ -24,6 +24,7 @@
 #include "kav.h"
 #include "kav_sync.h"
 #include "kav_capture.h"
+#include "mesh/ids.hpp"
 #pragma GCC visibility push(default)
 #include "varelmesh.h"
 #pragma GCC visibility pop
@@ -51,21 +52,11 @@ constexpr std::size_t kSlots = 1024;                      // message ids whose d
 
 // ---- Messages by name -----------------------------------------------------------------------
 
-constexpr u32 fnv1a(const char* s) {
-  u32 h = 2166136261u;
-  for (; *s != 0; ++s) {
-    h ^= static_cast<u8>(*s);
-    h *= 16777619u;
-  }
-  return h;
-}
-static_assert(fnv1a("a") == 0xE40C292Cu && fnv1a("kav.host_update") == 0x6668DE3Du);
-
 struct Known {
   const char* wire;
   u32 id;
 };
-#define KAV_TRACE_KNOWN(pkg, name) Known{#pkg "." #name, fnv1a(#pkg "." #name)},
+#define KAV_TRACE_KNOWN(pkg, name) Known{#pkg "." #name, kav::fnv1a(#pkg "." #name)},
 constexpr Known kKnown[] = {KAV_MESSAGES(KAV_TRACE_KNOWN) KAV_SYNC_MESSAGES(KAV_TRACE_KNOWN)};
 #undef KAV_TRACE_KNOWN
 

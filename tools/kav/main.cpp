@@ -582,9 +582,9 @@ int explain_capture(const std::string& path, bool follow) {
     std::snprintf(head, sizeof head, "record at offset %llu (%s %s 0x%08x, pid %u, tid %u, %zu bytes)",
                   static_cast<unsigned long long>(r->offset), direction_name(r->direction),
                   m != nullptr ? m->name : "message", r->msgid, r->pid, r->tid, r->bytes.size());
-    if (!unreadable(*r).empty()) {
+    if (const std::string why = unreadable(*r); !why.empty()) {
       ++malformed;
-      emit(std::string(head) + ": " + unreadable(*r) + "\n\n");
+      emit(std::string(head) + ": " + why + "\n\n");
     } else if (r->direction == Direction::note) {
       ++notes;
       emit("note at offset " + std::to_string(r->offset) + ": " + std::string(r->bytes.begin(), r->bytes.end()) +

@@ -214,41 +214,6 @@ bool slot_rules(const Message& m, const Table& t, const Cursor<Swap> c, const Ta
   return true;
 }
 
-// Bit k set where the entry of slot k (of the first n <= 64, at p) is non-zero. Four entries to a
-// 64-bit word, which must all be readable: a 16-bit lane is non-zero exactly when its top bit is
-// set or the sum of its low 15 bits and 0x7FFF reaches it (no carry leaves the lane), and one
-// multiplication gathers the four top bits.
-[[nodiscard, gnu::always_inline]] inline u64 present_words(const u8* p, u32 n) noexcept {
-  u64 bits = 0;
-  for (u32 i = 0; i < n; i += 4) {
-    const u64 x = load_native<u64>(p + 2 * i);
-    const u64 top = (((x & 0x7FFF7FFF7FFF7FFFu) + 0x7FFF7FFF7FFF7FFFu) | x) & 0x8000800080008000u;
-    bits |= (((top >> 15) * 0x0001000200040008u) >> 48 & 0xF) << i;
-  }
-  return bits;
-}
-// The same an entry at a time, where whole words would read past the buffer.
-[[gnu::cold, gnu::noinline]] u64 present_entries(const u8* p, u32 n) noexcept {
-  u64 bits = 0;
-  for (u32 k = 0; k < n; ++k) bits |= u64{load_native<u16>(p + 2 * k) != 0} << k;
-  return bits;
-}
-
-// The present scalars of one width U (bits: their slots): each copied from table + entry to its
-// member. False at the first one that does not end inside the table's room.
-template <class U>
-[[nodiscard, gnu::always_inline]] inline bool present_in(const Slot* slot, const u8* table, const u8* entries, u32 room,
-                                                         u64 bits, u8* out) noexcept {
-  for (; bits != 0; bits &= bits - 1) {
-    const u32 k = static_cast<u32>(std::countr_zero(bits));
-    const u32 o = load_native<u16>(entries + 2 * k);
-    if (o + u32{sizeof(U)} > room) [[unlikely]]
-      return false;
-    std::memcpy(out + slot[k].mem, table + o, sizeof(U));
-  }
-  return true;
-}
-
 // The scalar members of the slots in `bits` back to zero.
 [[gnu::cold, gnu::noinline]] void zero_scalars(const Table& t, u64 bits, u8* out) noexcept {
   for (u32 i = 0; i < 4; ++i)
@@ -266,26 +231,26 @@ bool decode_slots(const Message& m, const Table& t, const Cursor<Swap> c, const 
   if constexpr (Swap || !kNativeWire) {
     return slot_rules(m, t, c, tr, out);
   } else {
-    const u32 listed = tr.vlen >= 6 ? (tr.vlen - 4) / 2 : 0;
-    const u32 n = listed < t.slots ? listed : t.slots;  // at most 64
-    const u32 at = tr.vt + 4;                           // <= len: vtable_at held
-    const u8* const entries = c.buf + at;
-    u64 present = c.len - at >= 2 * ((n + 3) & ~3u) ? present_words(entries, n) : present_entries(entries, n);
-    present &= n == 64 ? ~u64{0} : (u64{1} << n) - 1;  // lanes past the vtable
-    const u8* const table = c.buf + tr.t;
-    const Slot* const slot = t.slot;
     const u32 room = tr.room;
-    if (!present_in<u8>(slot, table, entries, room, present & t.of_width[0], out) ||
-        !present_in<u16>(slot, table, entries, room, present & t.of_width[1], out) ||
-        !present_in<u32>(slot, table, entries, room, present & t.of_width[2], out) ||
-        !present_in<u64>(slot, table, entries, room, present & t.of_width[3], out)) [[unlikely]] {
+    if (c.len < 8) [[unlikely]]
+      return slot_rules(m, t, c, tr, out);
+    const u32 listed = tr.vlen >= 6 ? (tr.vlen - 4) / 2 : 0;
+    const u8* entries = c.buf + tr.vt + 4;
+    alignas(8) u8 local[2 * 64];
+    if (listed < t.slots) [[unlikely]] {  // the slots beyond the vtable read as absent
+      std::memset(local, 0, sizeof local);
+      std::memcpy(local, entries, 2 * listed);
+      entries = local;
+    }
+    if (!t.scalars_in(c.buf + tr.t, entries, room, out)) [[unlikely]] {
       zero_scalars(t, ~u64{0}, out);
       return slot_rules(m, t, c, tr, out);
     }
+    const Slot* const slot = t.slot;
     for (u32 i = 0, no = t.nothers; i < no; ++i) {
       const u32 k = t.others[i];
-      if ((present >> k & 1) == 0) continue;
       const u32 o = load_native<u16>(entries + 2 * k);
+      if (o == 0) continue;
       if (!field_fits(o, 4, room) || !decode_target(m, slot[k], c, tr.t + o, out)) [[unlikely]] {
         zero_scalars(t, k == 63 ? 0 : ~u64{0} << (k + 1), out);  // decoding stops at slot k
         return false;

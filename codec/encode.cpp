@@ -84,9 +84,8 @@ u32 write_items(const Slot& s, const Writer<Swap> w, u32 cur, const u8* v) noexc
   cur = words + 4 * n;
   for (u32 i = 0; i < n; ++i) {
     if constexpr (!Swap && kNativeWire) {  // items with every scalar present, as a run (codec/fast.hpp)
-      const u32 j = item.encode_items(w.buf, words, cur, items, i, n);
-      cur += (j - i) * item.full_len;
-      if ((i = j) == n) break;
+      cur = item.encode_items(w.buf, words, cur, items, i, n);
+      if (i == n) break;
     }
     const u32 at = words + 4 * i;
     w.put(at, cur + item.vlen - at);  // points at the item's table, behind its vtable
@@ -146,7 +145,10 @@ u32 write_slots(const Table& t, const Writer<Swap> w, u32 pos, const u8* v) noex
   u32 cur = tbl + 4;
 
   // Present scalars, in slot order, each exactly as wide as its member.
-  for (u32 i = 0; i < nsteps; ++i) {
+  if constexpr (!Swap && kNativeWire) {
+    cur = t.scalars_out(w.buf, vt, tbl, v);
+  } else {
+    for (u32 i = 0; i < nsteps; ++i) {
     const Step s = steps[i];
     const u8* const src = v + s.mem;
     const u32 entry_at = vt + 4 + 2u * s.first;
@@ -165,6 +167,7 @@ u32 write_slots(const Table& t, const Writer<Swap> w, u32 pos, const u8* v) noex
         break;
       default:
         break;  // not a scalar: its offset word follows the scalars
+    }
     }
   }
   // Offset words of the present non-scalar fields, in slot order.

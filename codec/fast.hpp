@@ -7,7 +7,9 @@
 // that record, and one set serves every list (codec/tables.hpp, ListShape).
 #pragma once
 
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "codec/checks.hpp"
 #include "codec/layout.hpp"
@@ -116,6 +118,65 @@ template <const auto& Zero, std::size_t... I>
   return (true && ... && word_nonzero<Zero, I>(v));
 }
 
+// The scalars of a layout in slot order: what ScalarPaths is keyed by, so that layouts whose scalars
+// lie alike share one pair of functions.
+struct ScalarShape {
+  u32 n = 0;
+  u8 slot[64] = {};
+  u16 mem[64] = {};
+  u8 width[64] = {};
+  constexpr bool operator==(const ScalarShape&) const = default;
+};
+
+template <ScalarShape S>
+struct ScalarPaths {
+  // Each scalar is stored whether present or not, an absent one into a sink (nothing is written
+  // past the table, even for a moment); the cursor advances by its width times its presence.
+  [[gnu::noinline]] static u32 out(u8* buf, u32 vt, u32 tbl, const u8* v) noexcept {
+    alignas(8) u8 sink[8];
+    u8* const table = buf + tbl;
+    u8* const entries = buf + vt + 4;
+    u8* at = table + 4;
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+      (
+          [&]() __attribute__((always_inline)) {
+            using U = uint_of<S.width[I]>;
+            const U x = load_native<U>(v + S.mem[I]);
+            const bool present = x != 0;
+            std::memcpy(present ? at : sink, &x, sizeof(U));
+            const u16 entry = static_cast<u16>(present ? at - table : 0);
+            std::memcpy(entries + 2 * S.slot[I], &entry, 2);
+            at += present * sizeof(U);
+          }(),
+          ...);
+    }
+    (std::make_index_sequence<S.n>{});
+    return static_cast<u32>(at - buf);
+  }
+  // Every member is written: the value at table + entry where the entry is non-zero, else zero. An
+  // entry past the room is read at the last position that fits instead and reported, as is every
+  // scalar wider than the room (then read from before the table: the buffer is at least 8 bytes).
+  [[gnu::noinline]] static bool in(const u8* table, const u8* entries, u32 room, u8* out) noexcept {
+    u32 over = 0;
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+      (
+          [&]() __attribute__((always_inline)) {
+            using U = uint_of<S.width[I]>;
+            const i32 o = load_native<u16>(entries + 2 * S.slot[I]);
+            const i32 lim = static_cast<i32>(room) - static_cast<i32>(sizeof(U));
+            const i32 at = o < lim ? o : lim;
+            over |= static_cast<u32>(o ^ at);
+            const U keep = static_cast<U>(static_cast<u64>(-static_cast<std::int64_t>(o) >> 63));
+            const U x = load_native<U>(table + at) & keep;
+            std::memcpy(out + S.mem[I], &x, sizeof(U));
+          }(),
+          ...);
+    }
+    (std::make_index_sequence<S.n>{});
+    return over == 0;
+  }
+};
+
 template <class TO>
 struct Paths {
   // A table decoded by one of the layout's two plans: every byte of the record written, a list's
@@ -144,20 +205,49 @@ struct Paths {
     runs_out<TO::full_runs>(at + TO::full_s.table_at, v, std::make_index_sequence<TO::full_runs.size()>{});
     return true;
   }
-  // List items i.. (records: no vector), as long as each has the full plan's layout: its offset
-  // word (at words + 4 * i) and its vtable and table (from cur on). Returns the first item that has
-  // not (nothing of it written), or n.
-  static u32 encode_items(u8* buf, u32 words, u32 cur, const u8* items, u32 i, u32 n) noexcept {
-    constexpr u32 step = TO::table.full_len;
+  // A table of scalars only (no other slot), whatever its zeros: the vtable at `at`, the table
+  // behind it. Returns the end of the table.
+  static constexpr bool scalars_only = TO::nscalars == TO::n;
+  [[gnu::always_inline]] static u8* encode_any(u8* at, const u8* v) noexcept {
+    if (encode(at, v)) return at + TO::table.full_len;
+    constexpr u16 vlen = TO::table.vlen;
+    const u32 end = TO::SP::out(at, 0, vlen, v);  // entries, scalars
+    const u16 table_len = static_cast<u16>(end - vlen);
+    std::memcpy(at, &vlen, 2);
+    std::memcpy(at + 2, &table_len, 2);
+    const u32 ref = vlen;
+    std::memcpy(at + vlen, &ref, 4);
+    return at + end;
+  }
+  // The same for decoding, once the header checks have passed and no plan took the table: every
+  // byte of the record written, or false (the slot rules then decide) when a scalar does not fit
+  // or the vtable lists fewer slots than the layout.
+  [[gnu::always_inline]] static bool decode_any(const u8* buf, u32 len, u32 t, u32 vt, u32 vlen, u8* out) noexcept {
+    if (vlen < TO::table.vlen || len < 8) return false;
+    zero_gaps<TO::gaps>(out, std::make_index_sequence<TO::gaps.size()>{});
+    return TO::SP::in(buf + t, buf + vt + 4, len - t, out);
+  }
+  // List items i.. (records: no vector): each one's offset word (at words + 4 * i), then its vtable
+  // and table from cur on, as long as the layout's path takes them (a table of scalars only: all of
+  // them; else those with every scalar present). Returns the position after the last item written;
+  // i becomes the first item not written, or n.
+  static u32 encode_items(u8* buf, u32 words, u32 cur, const u8* items, u32& i, u32 n) noexcept {
     u8* at = buf + words + 4 * i;
     u8* out = buf + cur;
     const u8* v = items + u64{i} * TO::table.size;
-    u32 offset = cur + TO::table.vlen - (words + 4 * i);  // points at the item's table, behind its vtable
-    for (; i < n; ++i, at += 4, out += step, v += TO::table.size, offset += step - 4) {
-      if (!encode(out, v)) return i;
-      std::memcpy(at, &offset, 4);
+    for (; i < n; ++i, at += 4, v += TO::table.size) {
+      u8* end;
+      if constexpr (scalars_only) {
+        end = encode_any(out, v);
+      } else {
+        if (!encode(out, v)) break;
+        end = out + TO::table.full_len;
+      }
+      const u32 word = static_cast<u32>(out - at) + TO::table.vlen;  // points at the item's table
+      std::memcpy(at, &word, 4);
+      out = end;
     }
-    return n;
+    return static_cast<u32>(out - buf);
   }
   // List items i.. whose offset words start at words (inside the buffer), as long as each table
   // passes the header checks (codec/checks.hpp) and has one of the plans' layouts. Returns the first
@@ -171,7 +261,12 @@ struct Paths {
       if (!vtable_at(vt, len)) return i;
       const u32 vlen = load_native<u16>(buf + vt);
       if (vlen != TO::table.vlen || !vtable_fits(vt, vlen, len)) return i;
-      if (!decode(buf, t, vt, len - t, items + u64{i} * TO::table.size)) return i;
+      u8* const item = items + u64{i} * TO::table.size;
+      if (decode(buf, t, vt, len - t, item)) continue;
+      if constexpr (scalars_only) {
+        if (decode_any(buf, len, t, vt, vlen, item)) continue;
+      }
+      return i;
     }
     return n;
   }
@@ -179,7 +274,11 @@ struct Paths {
   // when the table has one of the plans' layouts, else by the slot rules.
   static u32 unpack(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept {
     if constexpr (!TO::vector && kNativeWire) {
-      if (load_native<u16>(buf + vt) == TO::table.vlen && decode(buf, t, vt, len - t, out)) return TO::table.size;
+      const u32 vlen = load_native<u16>(buf + vt);
+      if (vlen == TO::table.vlen && decode(buf, t, vt, len - t, out)) return TO::table.size;
+      if constexpr (scalars_only) {
+        if (decode_any(buf, len, t, vt, vlen, out)) return TO::table.size;
+      }
     }
     return unpack_slots(buf, len, out, m, t, vt);
   }
@@ -188,7 +287,14 @@ struct Paths {
   static u32 pack(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
     if constexpr (!TO::vector && kNativeWire) {
       constexpr u32 size = 4 + TO::table.full_len;
-      if (*len >= size && encode(buf + 4, v)) {
+      if constexpr (scalars_only) {
+        if (*len >= size) {
+          const u32 root = 4 + TO::table.vlen;
+          std::memcpy(buf, &root, 4);
+          *len = static_cast<u32>(encode_any(buf + 4, v) - buf);
+          return 0;
+        }
+      } else if (*len >= size && encode(buf + 4, v)) {
         const u32 root = 4 + TO::table.vlen;
         std::memcpy(buf, &root, 4);
         *len = size;

@@ -82,7 +82,13 @@ using FixedOne = void (*)(u8* buf, const u8* v) noexcept;
 struct Message;
 using UnpackFast = u32 (*)(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept;
 using PackFast = u32 (*)(const u8* v, u8* buf, u32* len, const Message& m) noexcept;
-using EncodeItems = u32 (*)(u8* buf, u32 words, u32 cur, const u8* items, u32 i, u32 n) noexcept;
+// A layout's scalars in slot order, each as wide as its member and without a branch on its value
+// (codec/fast.hpp, ScalarPaths): written behind the vtable reference of the table at tbl with their
+// slot entries (returns the position after the last), or read from the table's slot entries into
+// the record (false when one does not end inside the table's room, room >= 8).
+using ScalarsOut = u32 (*)(u8* buf, u32 vt, u32 tbl, const u8* v) noexcept;
+using ScalarsIn = bool (*)(const u8* table, const u8* entries, u32 room, u8* out) noexcept;
+using EncodeItems = u32 (*)(u8* buf, u32 words, u32 cur, const u8* items, u32& i, u32 n) noexcept;
 using DecodeItems = u32 (*)(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept;
 
 struct Table {
@@ -113,6 +119,8 @@ struct Table {
   FixedOne fixed_one;  // the same for one structure
   UnpackFast unpack_fast;
   PackFast pack_fast;
+  ScalarsOut scalars_out;
+  ScalarsIn scalars_in;
   EncodeItems encode_items;  // a record that can be a list item (null for a list)
   DecodeItems decode_items;
 };

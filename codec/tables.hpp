@@ -343,6 +343,18 @@ constexpr Steps steps(const std::array<Slot, N>& slot) {
   return out;
 }
 
+template <std::size_t N>
+constexpr fast::ScalarShape scalar_shape(const std::array<Slot, N>& slot) {
+  fast::ScalarShape out;
+  for (std::size_t k = 0; k < N; ++k) {
+    if (slot[k].kind != Kind::scalar) continue;
+    out.slot[out.n] = static_cast<u8>(k);
+    out.mem[out.n] = slot[k].mem;
+    out.width[out.n++] = slot[k].width;
+  }
+  return out;
+}
+
 // The scalar slots of one width, as bits by slot index.
 template <std::size_t N>
 constexpr u64 of_width(const std::array<Slot, N>& slot, u32 width) {
@@ -440,6 +452,7 @@ struct TableOf {
   static constexpr u32 fixed_extent = build::extent(fixed_s);
 
   using P = fast::Paths<typename PathsOf<T>::type>;
+  using SP = fast::ScalarPaths<build::scalar_shape(slot)>;
   static constexpr bool own_paths_or_same_shape() {
     if constexpr (std::is_same_v<typename PathsOf<T>::type, TableOf>) {
       return true;
@@ -479,6 +492,8 @@ struct TableOf {
       .fixed_one = vector ? nullptr : &P::single,
       .unpack_fast = &P::unpack,
       .pack_fast = &P::pack,
+      .scalars_out = &SP::out,
+      .scalars_in = &SP::in,
       .encode_items = vector ? nullptr : &P::encode_items,
       .decode_items = vector ? nullptr : &P::decode_items,
   };

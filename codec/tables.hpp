@@ -343,15 +343,10 @@ constexpr Steps steps(const std::array<Slot, N>& slot) {
   return out;
 }
 
-template <std::size_t N>
-constexpr fast::ScalarShape scalar_shape(const std::array<Slot, N>& slot) {
+constexpr fast::ScalarShape scalar_shape(const Steps& steps) {
   fast::ScalarShape out;
-  for (std::size_t k = 0; k < N; ++k) {
-    if (slot[k].kind != Kind::scalar) continue;
-    out.slot[out.n] = static_cast<u8>(k);
-    out.mem[out.n] = slot[k].mem;
-    out.width[out.n++] = slot[k].width;
-  }
+  for (u32 i = 0; i < steps.n; ++i)
+    if (steps.step[i].count != 0) out.step[out.n++] = steps.step[i];
   return out;
 }
 
@@ -452,7 +447,7 @@ struct TableOf {
   static constexpr u32 fixed_extent = build::extent(fixed_s);
 
   using P = fast::Paths<typename PathsOf<T>::type>;
-  using SP = fast::ScalarPaths<build::scalar_shape(slot)>;
+  using SP = fast::ScalarPaths<build::scalar_shape(steps_s)>;
   static constexpr bool own_paths_or_same_shape() {
     if constexpr (std::is_same_v<typename PathsOf<T>::type, TableOf>) {
       return true;

@@ -214,11 +214,10 @@ struct Paths {
     runs_out<TO::full_runs>(at + TO::full_s.table_at, v, std::make_index_sequence<TO::full_runs.size()>{});
     return true;
   }
-  // A table of scalars only (no other slot), whatever its zeros: the vtable at `at`, the table
-  // behind it. Returns the end of the table.
+  // A table of scalars only (no other slot) with a zero scalar: the vtable at `at`, the table behind
+  // it. Returns the end of the table.
   static constexpr bool scalars_only = TO::nscalars == TO::n;
-  [[gnu::always_inline]] static u8* encode_any(u8* at, const u8* v) noexcept {
-    if (encode(at, v)) return at + TO::table.full_len;
+  [[gnu::always_inline]] static u8* encode_partial(u8* at, const u8* v) noexcept {
     constexpr u16 vlen = TO::table.vlen;
     const u32 end = TO::SP::out(at, 0, vlen, v);  // entries, scalars
     const u16 table_len = static_cast<u16>(end - vlen);
@@ -240,22 +239,26 @@ struct Paths {
   // and table from cur on, as long as the layout's path takes them (a table of scalars only: all of
   // them; else those with every scalar present). Returns the position after the last item written;
   // i becomes the first item not written, or n.
-  static u32 encode_items(u8* buf, u32 words, u32 cur, const u8* items, u32& i, u32 n) noexcept {
+  static u32 encode_items(u8* buf, u32 words, u32 cur, const u8* items, u32& first, u32 n) noexcept {
+    u32 i = first;  // kept in a register: stores into the buffer may alias anything
     u8* at = buf + words + 4 * i;
     u8* out = buf + cur;
     const u8* v = items + u64{i} * TO::table.size;
+    u32 word = static_cast<u32>(out - at) + TO::table.vlen;  // points at the item's table
     for (; i < n; ++i, at += 4, v += TO::table.size) {
       u8* end;
-      if constexpr (scalars_only) {
-        end = encode_any(out, v);
-      } else {
-        if (!encode(out, v)) break;
+      if (encode(out, v)) {
         end = out + TO::table.full_len;
+      } else if constexpr (scalars_only) {
+        end = encode_partial(out, v);
+      } else {
+        break;
       }
-      const u32 word = static_cast<u32>(out - at) + TO::table.vlen;  // points at the item's table
       std::memcpy(at, &word, 4);
+      word += static_cast<u32>(end - out) - 4;
       out = end;
     }
+    first = i;
     return static_cast<u32>(out - buf);
   }
   // List items i.. whose offset words start at words (inside the buffer), as long as each table
@@ -280,37 +283,46 @@ struct Paths {
     return n;
   }
   // A whole message whose root table header has passed its checks (codec/decode.cpp): decoded here
-  // when the table has one of the plans' layouts, else by the slot rules.
+  // when the table has one of the plans' layouts, else by unpack_rest.
   static u32 unpack(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept {
     if constexpr (!TO::vector && kNativeWire) {
       const u32 vlen = load_native<u16>(buf + vt);
       if (vlen == TO::table.vlen && decode(buf, t, vt, len - t, out)) return TO::table.size;
-      if constexpr (scalars_only) {
-        if (decode_any(buf, len, t, vt, vlen, out)) return TO::table.size;
-      }
+      if constexpr (scalars_only) return unpack_rest(buf, len, out, m, t, vt, vlen);
     }
     return unpack_slots(buf, len, out, m, t, vt);
   }
+  // A table of scalars only that no plan took: decoded whatever its zeros, else by the slot rules.
+  // Out of line, so that the plans' path calls nothing.
+  [[gnu::noinline]] static u32 unpack_rest(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt,
+                                           u32 vlen) noexcept {
+    if (decode_any(buf, len, t, vt, vlen, out)) return TO::table.size;
+    return unpack_slots(buf, len, out, m, t, vt);
+  }
   // A whole message into a buffer of *len >= 4 bytes, byte order native: the full plan when it
-  // fits and applies, else the slot rules.
+  // fits and applies, else pack_rest.
   static u32 pack(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
     if constexpr (!TO::vector && kNativeWire) {
       constexpr u32 size = 4 + TO::table.full_len;
-      if constexpr (scalars_only) {
-        if (*len >= size) {
-          const u32 root = 4 + TO::table.vlen;
-          std::memcpy(buf, &root, 4);
-          *len = static_cast<u32>(encode_any(buf + 4, v) - buf);
-          return 0;
-        }
-      } else if (*len >= size && encode(buf + 4, v)) {
+      if (*len >= size && encode(buf + 4, v)) {
         const u32 root = 4 + TO::table.vlen;
         std::memcpy(buf, &root, 4);
         *len = size;
         return 0;
       }
+      if constexpr (scalars_only) return pack_rest(v, buf, len, m);
     }
     return pack_slots(v, buf, len, m);
+  }
+  // A table of scalars only with a zero scalar, when the buffer holds the largest encoding; else
+  // the slot rules.
+  [[gnu::noinline]] static u32 pack_rest(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
+    constexpr u32 size = 4 + TO::table.full_len;
+    if (*len < size) return pack_slots(v, buf, len, m);
+    const u32 root = 4 + TO::table.vlen;
+    std::memcpy(buf, &root, 4);
+    *len = static_cast<u32>(encode_partial(buf + 4, v) - buf);
+    return 0;
   }
   // The fixed layout, L bytes at buf.
   [[gnu::always_inline]] static void fixed_one(u8* buf, const u8* v) noexcept {

@@ -83,7 +83,7 @@ u32 write_items(const Slot& s, const Writer<Swap> w, u32 cur, const u8* v) noexc
   const u32 words = cur + 4;
   cur = words + 4 * n;
   for (u32 i = 0; i < n; ++i) {
-    if constexpr (!Swap && kNativeWire) {  // items with every scalar present, as a run (codec/fast.hpp)
+    if constexpr (!Swap && kNativeWire) {  // items the layout's path takes, as a run (codec/fast.hpp)
       cur = item.encode_items(w.buf, words, cur, items, i, n);
       if (i == n) break;
     }
@@ -149,25 +149,25 @@ u32 write_slots(const Table& t, const Writer<Swap> w, u32 pos, const u8* v) noex
     cur = t.scalars_out(w.buf, vt, tbl, v);
   } else {
     for (u32 i = 0; i < nsteps; ++i) {
-    const Step s = steps[i];
-    const u8* const src = v + s.mem;
-    const u32 entry_at = vt + 4 + 2u * s.first;
-    switch (s.count == 0 ? 4 : s.width_log2) {
-      case 0:
-        cur = scalars_out<u8>(w, src, s.count, cur, tbl, entry_at);
-        break;
-      case 1:
-        cur = scalars_out<u16>(w, src, s.count, cur, tbl, entry_at);
-        break;
-      case 2:
-        cur = scalars_out<u32>(w, src, s.count, cur, tbl, entry_at);
-        break;
-      case 3:
-        cur = scalars_out<u64>(w, src, s.count, cur, tbl, entry_at);
-        break;
-      default:
-        break;  // not a scalar: its offset word follows the scalars
-    }
+      const Step s = steps[i];
+      const u8* const src = v + s.mem;
+      const u32 entry_at = vt + 4 + 2u * s.first;
+      switch (s.count == 0 ? 4 : s.width_log2) {
+        case 0:
+          cur = scalars_out<u8>(w, src, s.count, cur, tbl, entry_at);
+          break;
+        case 1:
+          cur = scalars_out<u16>(w, src, s.count, cur, tbl, entry_at);
+          break;
+        case 2:
+          cur = scalars_out<u32>(w, src, s.count, cur, tbl, entry_at);
+          break;
+        case 3:
+          cur = scalars_out<u64>(w, src, s.count, cur, tbl, entry_at);
+          break;
+        default:
+          break;  // not a scalar: its offset word follows the scalars
+      }
     }
   }
   // Offset words of the present non-scalar fields, in slot order.

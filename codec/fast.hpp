@@ -5,6 +5,11 @@
 // a run of list items, a table, a batch of fixed encodings; whatever a plan does not take goes back
 // to the shared slot walk. No message has code of its own: a record's paths serve every message of
 // that record, and one set serves every list (codec/tables.hpp, ListShape).
+//
+// Tables with zeros: ScalarPaths writes and reads a layout's scalars whatever their zeros, with no
+// branch on a value, a step at a time; it is keyed by the scalar steps alone, so layouts whose
+// scalars lie alike share it. A table of scalars only (most records, most list items) is then
+// taken whole by its layout's path; other tables use it for their scalars inside the slot walk.
 #pragma once
 
 #include <cstdint>
@@ -262,8 +267,9 @@ struct Paths {
     return static_cast<u32>(out - buf);
   }
   // List items i.. whose offset words start at words (inside the buffer), as long as each table
-  // passes the header checks (codec/checks.hpp) and has one of the plans' layouts. Returns the first
-  // item that does not (nothing of it written), or n.
+  // passes the header checks (codec/checks.hpp) and has one of the plans' layouts, or (a table of
+  // scalars only) decode_any takes it. Returns the first item that does not, or n; the caller
+  // writes that item again from the start.
   static u32 decode_items(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept {
     for (; i < n; ++i) {
       const u32 w = words + 4 * i;

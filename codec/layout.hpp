@@ -20,6 +20,8 @@
 //               copy (Run).
 //   step        consecutive scalar slots of one width whose members lie back to back, or one other
 //               slot: what the slot rules walk (Step).
+//   scalar path a layout's scalars written or read whatever their zeros, with no branch on a value:
+//               one pair of functions per sequence of scalar steps (codec/fast.hpp, ScalarPaths).
 //   root form   how __unpack reads the root table: in place (its header checked by __unpack itself)
 //               or delegating (handed to the record's table decoder, which logs under its own name).
 //   unit        one of the four runtime states (kav and kav_sync, each unpack and send side): its

@@ -144,17 +144,16 @@ struct ScalarPaths {
           [&]() __attribute__((always_inline)) {
             constexpr Step r = S.step[I];
             using U = uint_of<1u << r.width_log2>;
-            const auto one = [&](const u8* src, u8* e) __attribute__((always_inline)) {
+            const u8* src = v + r.mem;
+            u8* e = entries + 2 * r.first;
+            for (u32 k = 0; k < r.count; ++k, src += sizeof(U), e += 2) {
               const U x = load_native<U>(src);
               const bool present = x != 0;
               std::memcpy(present ? at : sink, &x, sizeof(U));
               const u16 entry = static_cast<u16>(present ? at - table : 0);
               std::memcpy(e, &entry, 2);
               at += present * sizeof(U);
-            };
-            const u8* src = v + r.mem;
-            u8* e = entries + 2 * r.first;
-            for (u32 k = 0; k < r.count; ++k, src += sizeof(U), e += 2) one(src, e);
+            }
           }(),
           ...);
     }
@@ -172,17 +171,16 @@ struct ScalarPaths {
             constexpr Step r = S.step[I];
             using U = uint_of<1u << r.width_log2>;
             const i32 lim = static_cast<i32>(room) - static_cast<i32>(sizeof(U));
-            const auto one = [&](const u8* e, u8* dst) __attribute__((always_inline)) {
+            const u8* e = entries + 2 * r.first;
+            u8* dst = out + r.mem;
+            for (u32 k = 0; k < r.count; ++k, e += 2, dst += sizeof(U)) {
               const i32 o = load_native<u16>(e);
               const i32 at = o < lim ? o : lim;
               over |= static_cast<u32>(o ^ at);
               const U keep = static_cast<U>(static_cast<u64>(-static_cast<std::int64_t>(o) >> 63));
               const U x = load_native<U>(table + at) & keep;
               std::memcpy(dst, &x, sizeof(U));
-            };
-            const u8* e = entries + 2 * r.first;
-            u8* dst = out + r.mem;
-            for (u32 k = 0; k < r.count; ++k, e += 2, dst += sizeof(U)) one(e, dst);
+            }
           }(),
           ...);
     }

@@ -294,7 +294,8 @@ struct Paths {
   // A whole message whose root table header has passed its checks (codec/decode.cpp): decoded here
   // when the table has one of the plans' layouts, else by unpack_rest.
   static u32 unpack(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept {
-    if constexpr (!TO::vector && kNativeWire) {
+    static_assert(!TO::vector, "a list's root is unpacked by the slot walk");
+    if constexpr (kNativeWire) {
       const u32 vlen = load_native<u16>(buf + vt);
       if (vlen == TO::table.vlen && decode(buf, t, vt, len - t, out)) return TO::table.size;
       if constexpr (scalars_only) return unpack_rest(buf, len, out, m, t, vt, vlen);
@@ -311,7 +312,8 @@ struct Paths {
   // A whole message into a buffer of *len >= 4 bytes, byte order native: the full plan when it
   // fits and applies, else pack_rest.
   static u32 pack(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
-    if constexpr (!TO::vector && kNativeWire) {
+    static_assert(!TO::vector, "a list's root is packed by the slot walk");
+    if constexpr (kNativeWire) {
       constexpr u32 size = 4 + TO::table.full_len;
       if (*len >= size && encode(buf + 4, v)) {
         const u32 root = 4 + TO::table.vlen;

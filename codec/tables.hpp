@@ -458,6 +458,19 @@ struct TableOf {
              full_runs.size() == S::full_runs.size() && gaps.size() == S::gaps.size() && zero.size() == S::zero.size();
     }
   }
+  // A list's root goes to the slot walk directly; every other table to its layout's path first.
+  static constexpr UnpackFast unpack_entry() {
+    if constexpr (vector)
+      return &unpack_slots;
+    else
+      return &P::unpack;
+  }
+  static constexpr PackFast pack_entry() {
+    if constexpr (vector)
+      return &pack_slots;
+    else
+      return &P::pack;
+  }
   static constexpr Table table{
       .size = sizeof(T),
       .slots = static_cast<u16>(n),
@@ -485,8 +498,8 @@ struct TableOf {
       .encode_fast = &P::encode,
       .fixed_fast = vector ? nullptr : &P::fixed,
       .fixed_one = vector ? nullptr : &P::single,
-      .unpack_fast = &P::unpack,
-      .pack_fast = &P::pack,
+      .unpack_fast = unpack_entry(),
+      .pack_fast = pack_entry(),
       .scalars_out = &SP::out,
       .scalars_in = &SP::in,
       .encode_items = vector ? nullptr : &P::encode_items,

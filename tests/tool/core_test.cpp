@@ -3,7 +3,10 @@
 // message.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
 #include <random>
+#include <sstream>
 
 #include "codec/fixed.hpp"
 #include "core.hpp"
@@ -90,6 +93,48 @@ TEST(InspectIdentify, AListPastSixteenBitsOfTableLengthFitsExactly) {
   EXPECT_TRUE(d.fit.exact());
   EXPECT_TRUE(d.better.empty());
   EXPECT_EQ(d.value["n_field1"], 20000);
+}
+
+// decode judges the bytes of a buffer from the bits its walk claimed, explain from its byte map:
+// both see the same bytes unreferenced, claimed twice, or padding of the fixed layout.
+Bytes golden_bytes(const char* name) {
+  std::ifstream in(std::string(KAV_GOLDEN) + "/" + name);
+  std::stringstream text;
+  text << in.rdbuf();
+  return in::parse_hex(text.str());
+}
+
+TEST(InspectCoverage, DecodeAndExplainAccountForTheSameBytes) {
+  const struct {
+    const char* name;
+    const char* message;
+    const char* file;
+    std::size_t cut;       // length kept, 0 for all
+    std::size_t extra;     // zero bytes appended
+    std::uint32_t second;  // a new offset word of the second list item, 0 to keep it
+    bool every_byte;
+  } rows[] = {
+      {"two hosts, every byte their own", "kav_host_update", "host_update.hex", 0, 0, 0, true},
+      {"bytes behind the list, across words of the map", "kav_host_update", "host_update.hex", 0, 70, 0, false},
+      {"both items on the first table: its bytes claimed twice", "kav_host_update", "host_update.hex", 114, 0, 36,
+       false},
+      {"fixed layout, the rest is padding", "kav_pid_state_chg", "pid_state_chg.fixed.hex", 0, 0, 0, true},
+      {"fixed layout with 8 bytes more than its padding", "kav_ot_flextemplate", "ot_flextemplate.fixed.hex", 0, 8, 0,
+       false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Bytes b = golden_bytes(row.file);
+    if (row.second != 0) std::memcpy(b.data() + 32, &row.second, 4);
+    if (row.cut != 0) b.resize(row.cut);
+    b.resize(b.size() + row.extra);
+    const in::Message& m = in::find_message(row.message);
+    const in::Decoded d = in::decode(m, b);
+    const in::Report r = in::explain(m, b);
+    EXPECT_TRUE(d.fit.well_formed);
+    EXPECT_EQ(d.fit.every_byte, row.every_byte);
+    EXPECT_EQ(r.fit.every_byte, row.every_byte);
+  }
 }
 
 TEST(InspectSkeleton, EveryMessageEncodesAndDecodesBack) {

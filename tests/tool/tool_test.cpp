@@ -403,6 +403,10 @@ const ErrorRow kErrors[] = {
   {"capture: a message as well", {"decode", "kav_pid_state", "--capture", "x.pcapng"}, "",
    "kav: --capture reads a capture file: no MSG, FILE, --hex, --lines or --framed\n", 2},
   {"capture: --follow alone", {"decode", "kav_pid_state", "--follow"}, "", "kav: --follow goes with --capture FILE\n", 2},
+  {"best: a message as well", {"decode", "--best", "kav_pid_state", "x.bin"}, "",
+   "kav: --best takes no MSG: the buffer is decoded as its best match\n", 2},
+  {"best: a capture instead of buffers", {"decode", "--best", "--capture", "x.pcapng"}, "",
+   "kav: --best decodes buffers, not a capture", 2},
   {"capture: no message and no capture", {"explain"}, "", "kav: MSG is required (kav list names them), or --capture", 2},
   {"capture: missing file", {"decode", "--capture", "/nonexistent/x.pcapng"}, "",
    "kav: cannot open '/nonexistent/x.pcapng': No such file or directory\n"},
@@ -493,6 +497,102 @@ TEST(ToolDecode, MalformedBufferPrintsTheStructureAndExitsOne) {
             "(level 2, code 22, line 111)\n"
             "kav: malformed buffer: at position 0: root table (kav_pid_state) would start at 4, but a table must "
             "start between 4 and 0 (the length minus 4) (kav explain shows the byte map)\n");
+}
+
+// ---- decode --best: the message identify ranks first, named in the output ---------------------------
+
+// The MsgId of a message as list prints it, from the transcribed catalogue table.
+std::string msg_id_of(const std::string& name) {
+  for (const auto& row : kav_catalogue::kRows) {
+    char id[16];
+    std::snprintf(id, sizeof id, "0x%08x", fnv1a(row.wire));
+    if (name == row.name) return id;
+  }
+  return "";
+}
+
+TEST(ToolDecodeBest, NamesTheFirstRankedMessageOfEachBuffer) {
+  const std::string ps = slurp(golden("pid_state.hex"));
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    std::vector<const char*> names;  // per output line: the message, or nullptr for null
+    const char* layout;              // of the first line
+    const char* fields;              // golden JSON of the first line's fields
+    int status;
+    const char* err;  // expected on standard error, or nullptr for anything
+  } rows[] = {
+      {"record: five messages share its shape, the first in the catalogue is named",
+       {"--hex"},
+       ps,
+       {"kav_pid_state"},
+       "compact",
+       "pid_state.json",
+       0,
+       "kav: 5 messages share rank 1; the first is kav_pid_state (kav identify lists them)\n"},
+      {"list: read as the update, not the delete",
+       {"--hex", "-q"},
+       slurp(golden("host_update.hex")),
+       {"kav_host_update"},
+       "compact",
+       "host_update.json",
+       0,
+       ""},
+      {"fixed layout: the message of length L",
+       {"--hex", "-q"},
+       slurp(golden("ot_flextemplate.fixed.hex")),
+       {"kav_ot_flextemplate"},
+       "fixed",
+       "ot_flextemplate.json",
+       0,
+       ""},
+      {"no message accepts a bare root offset",
+       {"--hex"},
+       "04 00 00 00",
+       {},
+       nullptr,
+       nullptr,
+       1,
+       "kav: no message accepts this 4-byte buffer with every byte accounted for\n"},
+      {"stream: a buffer, a line that is no hex, a buffer nothing accepts",
+       {"--lines", "-q"},
+       "0e0000000a001000040008000c000a000000010000000200000003000000\nzz\n04000000\n",
+       {"kav_pid_state", nullptr, nullptr},
+       "compact",
+       "pid_state.json",
+       3,
+       nullptr},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> args = {"decode", "--best"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    const Outcome r = kav(args, row.input);
+    EXPECT_EQ(r.status, row.status) << r.err;
+    if (row.err != nullptr) {
+      EXPECT_EQ(r.err, row.err);
+    }
+    std::vector<Json> lines;  // one document, or one per line of a stream
+    std::istringstream out(r.out);
+    if (row.args[0] == "--lines")
+      for (std::string l; std::getline(out, l);) lines.push_back(Json::parse(l));
+    else if (!r.out.empty())
+      lines.push_back(Json::parse(r.out));
+    ASSERT_EQ(lines.size(), row.names.size()) << r.out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (row.names[i] == nullptr) {
+        EXPECT_TRUE(lines[i].is_null()) << lines[i];
+        continue;
+      }
+      EXPECT_EQ(lines[i]["name"], row.names[i]);
+      EXPECT_EQ(lines[i]["msg_id"], msg_id_of(row.names[i]));
+    }
+    if (!lines.empty() && row.fields != nullptr) {
+      EXPECT_EQ(lines[0]["layout"], row.layout);
+      EXPECT_EQ(lines[0]["fields"], Json::parse(slurp(golden(row.fields))));
+    }
+  }
 }
 
 // ---- explain: one kind of damage per row -----------------------------------------------------------

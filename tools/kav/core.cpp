@@ -82,15 +82,65 @@ int score(const Fit& f) {
   return (f.well_formed ? 8 : 0) + (f.every_byte ? 4 : 0) + (f.exact_vtables ? 2 : 0) + (f.length_matches ? 1 : 0);
 }
 
+// What a reading of the buffer can score at most, before any walk: the root offset, the root
+// vtable and so the layout are the same bytes whatever the message, and only a reading whose root
+// vtable lists all of its slots can have exact vtables, only a fixed one of its length L match the
+// length. Nothing (-1) when the root header fails: then every message's reading fails alike.
+struct RootHeader {
+  bool ok = false;
+  bool fixed = false;  // the root vtable lies behind its table
+  u32 vlen = 0;
+  int ceiling(const Message& c, u32 len) const {
+    if (!ok) return -1;
+    return 12 + (vlen == 4 + 2 * c.slots ? 2 : 0) + (fixed && c.fixed_length == len ? 1 : 0);
+  }
+};
+
+RootHeader root_header(ByteView b) {
+  RootHeader h;
+  const auto len = static_cast<u32>(b.size());
+  if (len < 4) return h;
+  const auto load = [&](u32 p, u32 n) {
+    u32 v = 0;
+    for (u32 i = 0; i < n; ++i) v |= u32{b[p + i]} << (8 * i);
+    return v;
+  };
+  const u32 t = load(0, 4);
+  if (!detail::table_at(t, len)) return h;
+  const u32 r = load(t, 4);
+  const u32 vt = t - r;
+  if (!detail::vtable_at(vt, len)) return h;
+  h.vlen = load(vt, 2);
+  h.ok = detail::vtable_fits(vt, h.vlen, len);
+  h.fixed = static_cast<i32>(r) < 0;
+  return h;
+}
+
 // The messages a buffer fits exactly when it fits m less well. An exact fit leaves nothing better
 // unless its root has the fixed layout at a length other than m's L: only a fixed-layout reading
-// can score the length, and every message reads the same root the same way.
+// can score the length, and every message reads the same root the same way. Otherwise only the
+// messages whose ceiling beats m's fit are walked, highest ceiling first, until no ceiling left can
+// reach the best fit found: the answer is identify's first rank, without walking all of them.
 std::vector<const Message*> better_fits(ByteView b, const Message& m, const Fit& fit, std::optional<Encoding> layout) {
   std::vector<const Message*> out;
   if (fit.exact() && (fit.length_matches || m.fixed_length == 0 || layout == Encoding::compact)) return out;
-  for (const Candidate& c : identify(b)) {
-    if (c.rank == 1 && c.message != &m && score(c.fit) > score(fit)) out.push_back(c.message);
+  const RootHeader h = root_header(b);
+  const int mine = score(fit);
+  std::vector<std::pair<int, const Message*>> order;
+  for (const Message& c : messages()) {
+    if (const int most = h.ceiling(c, static_cast<u32>(b.size())); most > mine) order.emplace_back(most, &c);
   }
+  std::stable_sort(order.begin(), order.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
+  int best = mine + 1;  // a reading must beat m's to count
+  for (const auto& [most, c] : order) {
+    if (most < best) break;
+    const Fit f = impl::fit_of(c->ops->walk(b, true).w, *c);
+    if (!f.well_formed || !f.every_byte || score(f) < best) continue;
+    if (score(f) > best) out.clear();
+    best = score(f);
+    out.push_back(c);
+  }
+  std::sort(out.begin(), out.end());  // catalogue order, as identify ranks ties
   return out;
 }
 

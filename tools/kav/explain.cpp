@@ -2,6 +2,7 @@
 #include "explain.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 
 namespace kav::inspect::impl {
@@ -15,7 +16,23 @@ std::string num(u64 v) {
 
 namespace {
 std::string str(u64 v) { return std::to_string(v); }
+
+// Marks the bytes [pos, pos + size) inside the buffer in a bitmap of len bits, sized on first use;
+// true when one of them was marked already.
+bool mark(std::vector<u64>& bits, u32 pos, u32 size, u32 len) {
+  if (bits.empty()) bits.assign((u64{len} + 63) / 64, 0);
+  bool twice = false;
+  for (u64 i = pos; i < u64{pos} + size && i < len; ++i) {
+    u64& word = bits[i / 64];
+    const u64 bit = u64{1} << (i % 64);
+    twice = twice || (word & bit) != 0;
+    word |= bit;
+  }
+  return twice;
+}
 }  // namespace
+
+void Walk::claim(u32 pos, u32 size) { claimed_twice = mark(claimed, pos, size, len) || claimed_twice; }
 
 bool Walk::header(u32 from, u32 t, const std::string& label, const char* log, const std::vector<std::string>& slots,
                   int depth, detail::TableRef& tr) {
@@ -132,38 +149,58 @@ void put_line(std::string& out, u32 pos, const u8* bytes, u32 n, int depth, cons
 
 Coverage coverage(const Walk& w) {
   Coverage c;
-  std::vector<u8> claims(w.len, 0);
-  for (const Region& r : w.regions) {
-    for (u64 i = r.pos; i < u64{r.pos} + r.size && i < w.len; ++i) {
-      if (claims[i] != 0) c.overlap = true;
-      claims[i] = 1;
-    }
+  // The bytes the regions claim: a quiet walk marked them as it went, explain's are marked here.
+  std::vector<u64> marked;
+  const std::vector<u64>* bits = &w.claimed;
+  c.overlap = w.claimed_twice;
+  if (!w.quiet) {
+    for (const Region& r : w.regions) c.overlap = mark(marked, r.pos, r.size, w.len) || c.overlap;
+    bits = &marked;
   }
-  for (u32 a = 0; a < w.len;) {
-    if (claims[a] != 0) {
-      ++a;
-      continue;
+  // The first byte from `from` on whose bit is `set`, or the length: a word at a time.
+  const auto next = [&](u32 from, bool set) {
+    if (bits->empty()) return set ? w.len : from;
+    for (u64 i = from; i < w.len; i = (i / 64 + 1) * 64) {
+      const u64 word = (set ? (*bits)[i / 64] : ~(*bits)[i / 64]) >> (i % 64);
+      if (word != 0) return static_cast<u32>(std::min<u64>(i + static_cast<u64>(std::countr_zero(word)), w.len));
     }
-    u32 b = a;
-    while (b < w.len && claims[b] == 0) ++b;
-    // Padding of the fixed layout: up to 3 bytes before a vtable (the table rounded up to 4), up to 3
-    // behind a nested vtable (its block rounded up to 4 from its table), and up to 7 at the end of a
-    // buffer whose length is a multiple of 8. Fields inside a table lie back to back.
-    const bool before_vtable =
-        std::any_of(w.vtables.begin(), w.vtables.end(), [&](const auto& v) { return v.first == b; });
-    const bool after_vtable = std::any_of(w.vtables.begin(), w.vtables.end(), [&](const auto& v) {
-      return v.second == a &&
-             std::any_of(w.tables.begin(), w.tables.end(), [&](u32 t) { return t < a && (b - t) % 4 == 0; });
-    });
+    return w.len;
+  };
+  // Padding of the fixed layout: up to 3 bytes before a vtable (the table rounded up to 4), up to 3
+  // behind a nested vtable (its block rounded up to 4 from its table), and up to 7 at the end of a
+  // buffer whose length is a multiple of 8. Fields inside a table lie back to back. The vtables'
+  // starts and ends are sorted and the tables kept as the first one of each position modulo 4, so
+  // that a gap is judged without a pass over every vtable.
+  const bool may_pad = w.fixed_order.value_or(false) && !w.fault_pos;
+  std::vector<u32> starts;
+  std::vector<u64> ends;
+  u64 first_table[4] = {~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}};
+  if (may_pad) {
+    for (const auto& [start, end] : w.vtables) {
+      starts.push_back(start);
+      ends.push_back(end);
+    }
+    std::sort(starts.begin(), starts.end());
+    std::sort(ends.begin(), ends.end());
+    for (u32 t : w.tables) first_table[t % 4] = std::min<u64>(first_table[t % 4], t);
+  }
+  for (u32 a = next(0, false); a < w.len; a = next(a, false)) {
+    const u32 b = next(a, true);
+    const bool before_vtable = may_pad && std::binary_search(starts.begin(), starts.end(), b);
+    const bool after_vtable = may_pad && std::binary_search(ends.begin(), ends.end(), u64{a}) && first_table[b % 4] < a;
     const bool tail = b == w.len && w.len % 8 == 0 && b - a < 8;
     const u32 room = before_vtable && after_vtable ? 7 : 4;  // a nested block's padding, then the table's
-    const bool padding =
-        w.fixed_order.value_or(false) && !w.fault_pos && (tail || (b - a < room && (before_vtable || after_vtable)));
-    if (!padding) c.padding_only = false;
-    const std::string what = padding       ? "padding"
-                             : w.fault_pos ? "not reached: decoding stopped before these bytes"
-                                           : "unreferenced: nothing refers to these bytes";
-    c.gaps.push_back({a, b - a, 0, str(b - a) + (b - a == 1 ? " byte " : " bytes ") + what});
+    const bool padding = may_pad && (tail || (b - a < room && (before_vtable || after_vtable)));
+    if (!padding) {
+      c.padding_only = false;
+      if (w.quiet) return c;  // a fit needs no more than that
+    }
+    if (!w.quiet) {
+      const std::string what = padding       ? "padding"
+                               : w.fault_pos ? "not reached: decoding stopped before these bytes"
+                                             : "unreferenced: nothing refers to these bytes";
+      c.gaps.push_back({a, b - a, 0, str(b - a) + (b - a == 1 ? " byte " : " bytes ") + what});
+    }
     a = b;
   }
   return c;

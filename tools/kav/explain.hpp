@@ -39,11 +39,15 @@ struct Walk {
 
   u32 word(u32 p) const { return detail::load_le<u32>(buf + p, false); }
   u16 half(u32 p) const { return detail::load_le<u16>(buf + p, false); }
-  bool quiet = false;  // coverage only: the regions carry no text (identify, fit)
+  bool quiet = false;          // coverage only (identify, fit): no regions, only the bytes they claim
+  std::vector<u64> claimed{};  // quiet: one bit per byte of the buffer that a region claims
+  bool claimed_twice = false;  // quiet: some byte was claimed by two regions
   template <class Text>
   void add(u32 pos, u32 size, int depth, Text&& text) {
-    regions.push_back({pos, size, depth, quiet ? std::string() : std::string(text())});
+    if (quiet) return claim(pos, size);
+    regions.push_back({pos, size, depth, std::string(text())});
   }
+  void claim(u32 pos, u32 size);
   bool fail(u32 pos, std::string text, const char* log = nullptr) {
     fault_pos = pos;
     fault_text = std::move(text);
@@ -116,9 +120,9 @@ struct SlotWalk {
   int depth;
   bool root;
   bool ok = true;
-  std::string cur{};  // the field being decoded
-  u64 furthest = 0;   // end of the table's content as its layout counts it (its table length entry);
-                      // a nested table's block counts only in the fixed layout
+  u32 cur = 0;       // the slot being decoded; its name is spelled only for a fault
+  u64 furthest = 0;  // end of the table's content as its layout counts it (its table length entry);
+                     // a nested table's block counts only in the fixed layout
   bool fixed() const { return tr.vt > tr.t; }
   void reach(u64 end, bool inline_item) {
     if (inline_item || fixed()) furthest = std::max(furthest, end);
@@ -134,7 +138,7 @@ struct SlotWalk {
       state(SlotState::not_reached);
       return false;
     }
-    cur = name(k);
+    cur = k;
     o = tr.vlen < 6 + 2 * k ? 0 : w.half(tr.vt + 4 + 2 * k);  // the vtable may stop before the slot
     if (o == 0) {
       state(SlotState::absent);
@@ -144,7 +148,7 @@ struct SlotWalk {
   }
   bool failed(u32 pos, std::string text, const char* log = nullptr) {
     state(SlotState::failed);
-    w.fault_path = cur;
+    w.fault_path = name(cur);
     ok = false;
     return w.fail(pos, std::move(text), log);
   }
@@ -342,9 +346,10 @@ Walked walk_message(ByteView in, bool quiet) {
 }
 
 // Byte coverage of a walk: the bytes no region covers, as regions of their own, and whether any
-// byte was claimed twice.
+// byte was claimed twice. Linear in the buffer, however many tables it holds. A quiet walk gets no
+// gaps, only the verdict, and its pass stops at the first gap that is not padding.
 struct Coverage {
-  std::vector<Region> gaps;
+  std::vector<Region> gaps;  // explain's walks only
   bool padding_only = true;  // every gap is padding of the fixed layout
   bool overlap = false;
 };

@@ -76,14 +76,24 @@ const std::vector<Cmd> kCommands = {
       {"-o OUT", "write to the file OUT instead of standard output"},
       {"--force", "write binary to a terminal all the same"}}},
     {"decode",
-     "MSG [FILE|-] [--hex] [--lines|--framed] | --capture FILE [--follow]",
+     "MSG [FILE|-] [--hex] [--lines|--framed] | --best [FILE|-] [--hex] [--lines|--framed] | --capture FILE [--follow]",
      "Runs the message's __unpack on a buffer and prints the structure as JSON. The library's log lines, the layout "
      "read and any fault go to standard error; a malformed buffer still prints what __unpack produced, and exits 1. "
      "With --capture, prints one JSON line per record of a capture written by kav trace: time (ns since the epoch), "
      "direction (send or recv), pid, tid, dest, target (null where none), msgid, message (null when the MsgId is "
      "unknown), fields, and for a send the messaging library's result; a record that cannot be read as its message "
-     "has problem.",
-     {kHex, kLines, kFramed, kCapture, kFollow, kOneLine, kQuiet}},
+     "has problem. With --best, no MSG: each buffer is decoded as the message kav identify ranks first, and the JSON "
+     "names it: name, msg_id, layout and fields.",
+     {kHex,
+      kLines,
+      kFramed,
+      {"--best",
+       "decode as the best match of kav identify (no MSG); a buffer that no message accepts exits 1 (null in a "
+       "stream)"},
+      kCapture,
+      kFollow,
+      kOneLine,
+      kQuiet}},
     {"explain",
      "MSG [FILE|-] [--hex] [--lines|--framed] | --capture FILE [--follow]",
      "Prints a byte map of the buffer and the first check that fails, then checks its reading against what "
@@ -461,6 +471,32 @@ int decode_one(const Message& m, const Bytes& b, const std::string& where, bool 
   return d.fault ? 1 : 0;
 }
 
+// decode --best: the buffer read as identify's first candidate, named as identify names it.
+int decode_best(const Bytes& b, const std::string& where, bool stream) {
+  const std::vector<Candidate> found = identify(b);
+  if (found.empty()) {
+    std::fprintf(stderr, "kav: %sno message accepts this %zu-byte buffer with every byte accounted for\n",
+                 where.c_str(), b.size());
+    if (stream) emit("null\n");
+    return 1;
+  }
+  const Message& m = *found[0].message;
+  const Decoded d = decode(m, b);
+  for (const std::string& line : d.log) {
+    if (!g_quiet) std::fprintf(stderr, "kav: %slibrary log: %s\n", where.c_str(), line.c_str());
+  }
+  char id[16];
+  std::snprintf(id, sizeof id, "0x%08x", m.id);
+  const Json j{{"name", m.name}, {"msg_id", id}, {"layout", encoding_name(found[0].layout)}, {"fields", d.value}};
+  emit(dump(j, stream ? -1 : indent()) + "\n");
+  std::size_t ties = 1;
+  while (ties < found.size() && found[ties].rank == 1) ++ties;
+  if (ties > 1 && !g_quiet)
+    std::fprintf(stderr, "kav: %s%zu messages share rank 1; the first is %s (kav identify lists them)\n", where.c_str(),
+                 ties, m.name);
+  return d.fault ? 1 : 0;
+}
+
 int explain_one(const Message& m, const Bytes& b, std::size_t number, bool stream) {
   const Report r = explain(m, b);
   if (!stream) {
@@ -734,6 +770,52 @@ int trace_cmd(int argc, char** argv) {
   return code;
 }
 
+// Reads one buffer (raw or hex), or a stream of them (hex lines or frames), and answers each; a
+// line that is no buffer is reported and answered with null. Returns the worst exit status.
+template <class Answer>
+int answer_buffers(const std::string& file, bool hex, bool lines, bool framed, const std::string& one,
+                   const std::string& many, const Answer& answer) {
+  if (!lines) {
+    const std::string text = read_input(file, one);
+    const Bytes b = hex ? hex_input(text) : Bytes(text.begin(), text.end());
+    return answer(b, "", 0, false);
+  }
+  Stream in(file, many);
+  int worst = 0;
+  for (std::size_t number = 1;; ++number) {
+    const std::string where = (framed ? "frame " : "line ") + std::to_string(number) + ": ";
+    Bytes b;
+    try {
+      if (framed) {
+        std::optional<Bytes> f = in.frame();
+        if (!f) break;
+        b = std::move(*f);
+      } else {
+        const std::optional<std::string_view> l = in.line();
+        if (!l) break;
+        if (l->find_first_not_of(" \t\r") == std::string_view::npos)
+          throw Error(ErrorKind::bad_input, "an empty line where a buffer should be");
+        try {
+          b = parse_hex(*l);
+        } catch (const Error& e) {
+          throw Error(e.kind, std::string("malformed hex: ") + e.what());
+        }
+      }
+    } catch (const Error& e) {
+      if (e.kind == ErrorKind::io) throw;
+      std::fprintf(stderr, "kav: %s%s\n", where.c_str(), e.what());
+      worst = std::max(worst, exit_status(e.kind));
+      if (framed) break;  // a frame cut short is the end of the stream
+      emit("null\n");
+      in.answered();
+      continue;
+    }
+    worst = std::max(worst, answer(b, where, number, true));
+    in.answered();
+  }
+  return worst;
+}
+
 int suggest_subcommand(const std::string& given) {
   std::vector<std::string> all;
   for (const Cmd& c : kCommands) all.emplace_back(c.name);
@@ -780,7 +862,7 @@ int run(int argc, char** argv) {
   app.add_flag("-q,--quiet", g_quiet);
   std::string msg, file, out_path, capture;
   bool json = false, hex = false, fixed = false, compact = false, lines = false, framed = false, force = false,
-       follow = false;
+       follow = false, best = false;
   auto* list_cmd = app.add_subcommand("list");
   list_cmd->add_flag("--json", json);
   auto* show_cmd = app.add_subcommand("show");
@@ -800,6 +882,7 @@ int run(int argc, char** argv) {
     return c;
   };
   auto* decode_cmd = buffer_cmd("decode");
+  decode_cmd->add_flag("--best", best);
   auto* explain_cmd = buffer_cmd("explain");
   auto* identify_sub = app.add_subcommand("identify");
   identify_sub->add_option("FILE", file);
@@ -826,6 +909,15 @@ int run(int argc, char** argv) {
   }
 
   if (*list_cmd) return list(json);
+  if (best) {  // the one MSG-less decode: what stands where MSG would is the file
+    if (!capture.empty())
+      throw Error(ErrorKind::usage, "--best decodes buffers, not a capture: --capture names each record's message");
+    if (!file.empty()) throw Error(ErrorKind::usage, "--best takes no MSG: the buffer is decoded as its best match");
+    return answer_buffers(msg, hex, lines || framed, framed, "a buffer", "buffers",
+                          [](const Bytes& b, const std::string& where, std::size_t, bool stream) {
+                            return decode_best(b, where, stream);
+                          });
+  }
   if (*decode_cmd || *explain_cmd) {
     if (!capture.empty()) {
       if (!msg.empty() || hex || lines || framed)
@@ -864,45 +956,10 @@ int run(int argc, char** argv) {
     if (!lines) return encode_one(m, text, e, hex), 0;
     return encode_stream(m, *in, e, framed);
   }
-  if (!lines) {
-    const std::string text = read_input(file, m.name);
-    const Bytes b = hex ? hex_input(text) : Bytes(text.begin(), text.end());
-    return *decode_cmd ? decode_one(m, b, "", false) : explain_one(m, b, 0, false);
-  }
-  Stream in(file, std::string("buffers of ") + m.name);
-  int worst = 0;
-  for (std::size_t number = 1;; ++number) {
-    const std::string where = (framed ? "frame " : "line ") + std::to_string(number) + ": ";
-    Bytes b;
-    try {
-      if (framed) {
-        std::optional<Bytes> f = in.frame();
-        if (!f) break;
-        b = std::move(*f);
-      } else {
-        const std::optional<std::string_view> l = in.line();
-        if (!l) break;
-        if (l->find_first_not_of(" \t\r") == std::string_view::npos)
-          throw Error(ErrorKind::bad_input, "an empty line where a buffer should be");
-        try {
-          b = parse_hex(*l);
-        } catch (const Error& e) {
-          throw Error(e.kind, std::string("malformed hex: ") + e.what());
-        }
-      }
-    } catch (const Error& e) {
-      if (e.kind == ErrorKind::io) throw;
-      std::fprintf(stderr, "kav: %s%s\n", where.c_str(), e.what());
-      worst = std::max(worst, exit_status(e.kind));
-      if (framed) break;  // a frame cut short is the end of the stream
-      emit("null\n");
-      in.answered();
-      continue;
-    }
-    worst = std::max(worst, *decode_cmd ? decode_one(m, b, where, true) : explain_one(m, b, number, true));
-    in.answered();
-  }
-  return worst;
+  return answer_buffers(file, hex, lines, framed, m.name, std::string("buffers of ") + m.name,
+                        [&](const Bytes& b, const std::string& where, std::size_t number, bool stream) {
+                          return *decode_cmd ? decode_one(m, b, where, stream) : explain_one(m, b, number, stream);
+                        });
 }
 
 }  // namespace

@@ -13,6 +13,12 @@ std::string num(u64 v) {
   return std::to_string(v) + " (" + hex + ")";
 }
 
+std::vector<std::string> slot_kinds(const detail::Table& t) {
+  std::vector<std::string> out;
+  for (const Slot& s : slots_of(t)) out.push_back(field_name(s.index) + ", " + kind_text(s));
+  return out;
+}
+
 namespace {
 std::string str(u64 v) { return std::to_string(v); }
 }  // namespace

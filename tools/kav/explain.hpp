@@ -8,8 +8,9 @@
 #include "codec/checks.hpp"
 #include "codec/decode.hpp"
 #include "codec/wire.hpp"
-#include "json_codec.hpp"
+#include "codec/visit.hpp"
 #include "log_capture.hpp"
+#include "walker.hpp"
 
 namespace kav::inspect::impl {
 
@@ -58,59 +59,20 @@ struct Walk {
 
 std::string num(u64 v);  // "513 (0x201)"
 
-// The name a record's table decoder logs under: "kav_host_unpack_non_root".
-template <class R>
-const char* non_root_log() {
-  static const std::string s = record_name<R>() + "_unpack_non_root";
-  return s.c_str();
-}
+// What each slot of a record holds, for the vtable lines: "field0, u16", "field7, byte array [16]", ...
+std::vector<std::string> slot_kinds(const detail::Table& t);
 
-// What each slot of a record holds, for the vtable lines: "u16", "byte array [16]", ...
-struct DescribeSlots {
-  std::vector<std::string>& out;
-  template <class U>
-  void scalar(u32, const U&) {
-    out.push_back("u" + std::to_string(8 * sizeof(U)));
-  }
-  template <std::size_t N>
-  void byte_array(u32, const u8 (&)[N]) {
-    out.push_back("byte array [" + std::to_string(N) + "]");
-  }
-  template <class E, std::size_t N>
-  void struct_array(u32, const E (&)[N]) {
-    if constexpr (std::is_unsigned_v<E>) {
-      out.push_back("array [" + std::to_string(N) + " x u" + std::to_string(8 * sizeof(E)) + "]");
-    } else {
-      out.push_back("array [" + std::to_string(N) + " x " + record_name<E>() + "]");
-    }
-  }
-  template <class Rn>
-  void nested(u32, const Rn&) {
-    out.push_back("nested " + record_name<Rn>());
-  }
-  template <class Rn>
-  void vector(u32, const u32&, Rn* const&) {
-    out.push_back("list of " + record_name<Rn>());
-  }
-};
-
+// `table` is the engine's table of R, for names and descriptions only: the walk itself follows R's
+// description.
 template <class R>
-std::vector<std::string> slot_kinds() {
-  std::vector<std::string> out;
-  const R dummy{};
-  visit_slots(dummy, DescribeSlots{out});
-  for (u32 k = 0; k < out.size(); ++k) out[k] = field_name(k) + ", " + out[k];
-  return out;
-}
-
-template <class R>
-bool walk_table(Walk& w, u32 from, u32 t, R& out, const std::string& path, const std::string& label, const char* log,
-                int depth, bool root);
+bool walk_table(Walk& w, const detail::Table& table, u32 from, u32 t, R& out, const std::string& path,
+                const std::string& label, const char* log, int depth, bool root);
 
 // Visits the slots of one table after its header passed; stops at the first failing field.
 template <class R>
 struct SlotWalk {
   Walk& w;
+  const detail::Table& table;
   detail::TableRef tr;
   const std::string& path;
   int depth;
@@ -157,7 +119,7 @@ struct SlotWalk {
     constexpr u32 width = sizeof(U);
     const u32 p = tr.t + o;
     if (!detail::field_fits(o, width, tr.room)) {
-      failed(p, name(k) + " (slot " + std::to_string(k) + ", u" + std::to_string(8 * width) + ") at table offset " +
+      failed(p, name(k) + " (slot " + std::to_string(k) + ", " + scalar_name(width) + ") at table offset " +
                     std::to_string(o) + " would end at " + std::to_string(u64{p} + width) + ", " + past_end());
       return;
     }
@@ -230,8 +192,9 @@ struct SlotWalk {
     u32 o, q;
     if (!present(k, o) || !offset_word(k, o, "nested table", q)) return;
     const std::size_t first_vtable = w.vtables.size();
-    if (!walk_table(w, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name<Rn>() + ")",
-                    non_root_log<Rn>(), depth + 1, false)) {
+    const detail::Table& sub = *table.slot[k].sub;
+    if (!walk_table(w, sub, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name(sub) + ")",
+                    sub.non_root, depth + 1, false)) {
       state(SlotState::failed);
       ok = false;
       return;
@@ -253,7 +216,7 @@ struct SlotWalk {
     }
     reach(u64{q} + 4 + 4 * u64{n}, true);  // and a list's count and offset words, but not its items
     if (n == 0) return state(SlotState::decoded);
-    items = w.store.make<Rn>(n);
+    items = reinterpret_cast<Rn*>(w.store.make(n, sizeof(Rn)));
     for (u32 i = 0; i < n; ++i) {
       const u32 at = q + 4 + 4 * i;
       const u32 v = w.word(at);
@@ -266,7 +229,8 @@ struct SlotWalk {
       }
       w.add(at, 4, depth,
             [&] { return item + ": offset " + std::to_string(v) + " -> table at " + std::to_string(qi); });
-      if (!walk_table(w, at, qi, items[i], item, "item " + item + " (" + record_name<Rn>() + ")", non_root_log<Rn>(),
+      const detail::Table& sub = *table.slot[k].sub;
+      if (!walk_table(w, sub, at, qi, items[i], item, "item " + item + " (" + record_name(sub) + ")", sub.non_root,
                       depth + 1, false)) {
         state(SlotState::failed);
         ok = false;
@@ -278,15 +242,15 @@ struct SlotWalk {
 };
 
 template <class R>
-bool walk_table(Walk& w, u32 from, u32 t, R& out, const std::string& path, const std::string& label, const char* log,
-                int depth, bool root) {
-  static const std::vector<std::string> kinds = slot_kinds<R>();
+bool walk_table(Walk& w, const detail::Table& table, u32 from, u32 t, R& out, const std::string& path,
+                const std::string& label, const char* log, int depth, bool root) {
+  static const std::vector<std::string> kinds = slot_kinds(table);  // one table per record type
   detail::TableRef tr;
   if (!w.header(from, t, label, log, kinds, depth, tr)) {
     w.fault_path = path;
     return false;
   }
-  SlotWalk<R> sw{w, tr, path, depth + 1, root};
+  SlotWalk<R> sw{w, table, tr, path, depth + 1, root};
   sw.furthest = u64{t} + 4;
   visit_slots(out, sw);
   // The table length entry: what the encoders write for this content (its low 16 bits: a list of
@@ -319,7 +283,7 @@ struct Walked {
 };
 
 template <class M>
-Walked walk_message(ByteView in, bool quiet) {
+Walked walk_message(ByteView in, bool quiet, const detail::Table& table) {
   using T = typename M::type;
   static const u8 empty = 0;  // an empty input is a short buffer, not a null pointer
   Walked r{Walk{in.empty() ? &empty : in.data(), static_cast<u32>(in.size())}, {}};
@@ -333,11 +297,11 @@ Walked walk_message(ByteView in, bool quiet) {
     const u32 t = w.word(0);
     w.add(0, 4, 0, [&] { return "root offset: root table at " + std::to_string(t); });
     const char* log = M::root == RootForm::in_place ? M::unpack_name : M::non_root_name;
-    if (!walk_table(w, 0, t, predicted, "", std::string("root table (") + M::full_name + ")", log, 0, true)) {
+    if (!walk_table(w, table, 0, t, predicted, "", std::string("root table (") + M::full_name + ")", log, 0, true)) {
       visit_slots(predicted, DropLists{});
     }
   }
-  if (!quiet) r.predicted = to_json(predicted, JsonOptions{});
+  if (!quiet) r.predicted = to_json(table, reinterpret_cast<const u8*>(&predicted), JsonOptions{});
   return r;
 }
 
@@ -354,18 +318,5 @@ Fit fit_of(const Walk& w, const Message& m);
 // Renders the map, the first failing check and the cross-check.
 std::string render(const Walk& w, const std::string& title, const Json& predicted, const Json& actual,
                    const std::vector<std::string>& log, bool& agrees);
-
-}  // namespace kav::inspect::impl
-
-namespace kav::inspect::impl {
-
-// What the generic code needs of one message, instantiated for its structure.
-struct Ops {
-  Json (*unpack)(ByteView, JsonOptions);  // runs __unpack and frees what it allocated
-  Walked (*walk)(ByteView, bool quiet);   // quiet: no text, no predicted structure
-  Bytes (*encode)(const Json&, Encoding, const SourceMap*);
-  std::vector<Slot> (*slots)();
-  Json (*skeleton)(JsonOptions);
-};
 
 }  // namespace kav::inspect::impl

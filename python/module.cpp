@@ -424,29 +424,30 @@ py::object decode(const inspect::Message& info, ByteView in, bool strict) {
   static const u8 empty = 0;  // an empty buffer is a short buffer, not a null pointer
   check_length(in);
   const inspect::impl::Ops& ops = *info.ops;
-  const inspect::impl::Structure out(ops.table());
+  inspect::impl::ItemStore store;
+  u8* const out = store.make(1, ops.table().size);
   struct Release {
     const inspect::impl::Ops& ops;
     u8* v;
     ~Release() { ops.free(v); }
-  } release{ops, out.data()};
+  } release{ops, out};
   inspect::impl::LogCapture capture;
   const u8* p = in.empty() ? &empty : in.data();
   if (in.size() >= kLongWork) {
     py::gil_scoped_release unlocked;
-    ops.unpack(p, static_cast<u32>(in.size()), out.data());
+    ops.unpack(p, static_cast<u32>(in.size()), out);
   } else {
-    ops.unpack(p, static_cast<u32>(in.size()), out.data());
+    ops.unpack(p, static_cast<u32>(in.size()), out);
   }
-  if (strict && !reencodes_to(ops, out.data(), in)) {
+  if (strict && !reencodes_to(ops, out, in)) {
     std::optional<inspect::Fault> fault;
     {
       py::gil_scoped_release unlocked;
       fault = inspect::first_fault(info, in);
     }
-    if (fault) raise_malformed(info, *fault, std::move(capture.lines), to_py(ops.table(), out.data()));
+    if (fault) raise_malformed(info, *fault, std::move(capture.lines), to_py(ops.table(), out));
   }
-  return to_py(ops.table(), out.data());
+  return to_py(ops.table(), out);
 }
 
 py::object encode(const inspect::Message& info, PyObject* value, Encoding layout) {

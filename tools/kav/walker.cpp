@@ -275,10 +275,11 @@ void encode_fixed(const Ops& ops, const u8* v, u8* out) {
 
 Json unpack_json(const Ops& ops, ByteView in, JsonOptions o) {
   static const u8 empty = 0;  // an empty input is a short buffer, not a null pointer
-  const Structure out(ops.table());
-  ops.unpack(in.empty() ? &empty : in.data(), static_cast<u32>(in.size()), out.data());
-  Json j = to_json(ops.table(), out.data(), o);
-  ops.free(out.data());
+  ItemStore store;
+  u8* out = store.make(1, ops.table().size);
+  ops.unpack(in.empty() ? &empty : in.data(), static_cast<u32>(in.size()), out);
+  Json j = to_json(ops.table(), out, o);
+  ops.free(out);
   return j;
 }
 

@@ -6,6 +6,7 @@
 // walk, and reaches each message's exported functions through its catalogue entry.
 #pragma once
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -19,8 +20,8 @@ using detail::Kind;
 using Table = detail::Table;
 using TableSlot = detail::Slot;
 
-// Owns the zeroed blocks of a structure built from a value: the structure itself and the item
-// arrays of its lists. Blocks come from calloc, aligned for any member.
+// Owns zeroed blocks for structures: a message's structure itself and the item arrays of its
+// lists. Blocks come from calloc, aligned for any member.
 struct ItemStore {
   std::vector<std::unique_ptr<void, decltype(&std::free)>> blocks;
   u8* make(std::size_t n, std::size_t size) {
@@ -31,59 +32,15 @@ struct ItemStore {
   }
 };
 
-// A message's structure for __unpack to fill: zeroed bytes of its table's size.
-class Structure {
- public:
-  explicit Structure(const Table& t) : block_(std::calloc(1, t.size), &std::free) {
-    if (block_ == nullptr) throw std::bad_alloc();
-  }
-  u8* data() const { return static_cast<u8*>(block_.get()); }
-
- private:
-  std::unique_ptr<void, decltype(&std::free)> block_;
-};
-
-// A scalar member of `width` bytes, widened, and stored back.
+// A scalar member of `width` bytes, widened, and stored back: the host is little-endian, so a
+// member's bytes are the low bytes of its value.
+static_assert(std::endian::native == std::endian::little);
 inline u64 load_member(const u8* p, u32 width) {
-  switch (width) {
-    case 1:
-      return *p;
-    case 2: {
-      u16 v;
-      std::memcpy(&v, p, 2);
-      return v;
-    }
-    case 4: {
-      u32 v;
-      std::memcpy(&v, p, 4);
-      return v;
-    }
-    default: {
-      u64 v;
-      std::memcpy(&v, p, 8);
-      return v;
-    }
-  }
+  u64 v = 0;
+  std::memcpy(&v, p, width);
+  return v;
 }
-inline void store_member(u8* p, u32 width, u64 v) {
-  switch (width) {
-    case 1:
-      *p = static_cast<u8>(v);
-      break;
-    case 2: {
-      const auto x = static_cast<u16>(v);
-      std::memcpy(p, &x, 2);
-      break;
-    }
-    case 4: {
-      const auto x = static_cast<u32>(v);
-      std::memcpy(p, &x, 4);
-      break;
-    }
-    default:
-      std::memcpy(p, &v, 8);
-  }
-}
+inline void store_member(u8* p, u32 width, u64 v) { std::memcpy(p, &v, width); }
 inline u8* items_of(const u8* v, const TableSlot& s) {
   u8* p;
   std::memcpy(&p, v + s.items, sizeof p);

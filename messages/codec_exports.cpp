@@ -3,6 +3,7 @@
 #include "codec/decode.hpp"
 #include "codec/encode.hpp"
 #include "messages/descriptors.hpp"
+#include "messages/index.hpp"
 
 #define KAV_CODEC_EXPORTS(pkg, name)                                                                \
   extern "C" uint32_t pkg##_##name##__pack(const pkg##_##name* msg, uint8_t* buf, uint32_t* len) {  \
@@ -17,3 +18,12 @@
 
 KAV_MESSAGES(KAV_CODEC_EXPORTS)
 KAV_SYNC_MESSAGES(KAV_CODEC_EXPORTS)
+
+#undef KAV_CODEC_EXPORTS
+
+std::span<const kav::detail::Message* const> kav::catalogue::message_infos() noexcept {
+#define KAV_INFO(pkg, name) &pkg##_##name##_msg::info,
+  static constexpr const detail::Message* kInfos[] = {KAV_MESSAGES(KAV_INFO) KAV_SYNC_MESSAGES(KAV_INFO)};
+#undef KAV_INFO
+  return kInfos;
+}

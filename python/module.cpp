@@ -1,5 +1,5 @@
 // The Python module kav._kav: encode and decode build Python objects straight from the message
-// structures, walking them with the catalogue's slot descriptions and calling the library's own
+// structures, walking them over the engine's tables (walker.hpp) and calling the library's own
 // __pack, __unpack and fixed encoder; lookup, explain, identify, skeletons and the message
 // descriptions come from the inspector's core (core.hpp), as in the `kav` command.
 //
@@ -16,11 +16,9 @@
 
 #include "capture.hpp"
 #include "codec/encode.hpp"
-#include "codec/fixed.hpp"
 #include "core.hpp"
-#include "json_codec.hpp"
 #include "log_capture.hpp"
-#include "messages/descriptors.hpp"
+#include "walker.hpp"
 
 namespace py = pybind11;
 
@@ -88,76 +86,78 @@ std::string type_of(PyObject* v) { return Py_TYPE(v)->tp_name; }
 
 // ---- structure -> Python ---------------------------------------------------------------------
 
-template <class T>
-py::object to_py(const T& v);
+using inspect::impl::Kind;
+using inspect::impl::load_member;
+using inspect::impl::Table;
+using inspect::impl::TableSlot;
 
-struct ToPy {
-  PyObject* dict;
-  void set(PyObject* key, py::object value) {
-    if (PyDict_SetItem(dict, key, value.ptr()) != 0) raise();
-  }
-  template <class U>
-  static py::object number(U x) {
-    if constexpr (sizeof(U) == 8)
-      return steal(PyLong_FromUnsignedLongLong(x));
-    else
-      return steal(PyLong_FromUnsignedLong(x));
-  }
-  template <class U>
-  void scalar(u32 k, const U& x) {
-    set(g_field[k], number(x));
-  }
-  template <std::size_t N>
-  void byte_array(u32 k, const u8 (&a)[N]) {
-    set(g_field[k], steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(a), N)));
-  }
-  template <class E, std::size_t N>
-  void struct_array(u32 k, const E (&a)[N]) {
-    py::object list = steal(PyList_New(N));
-    for (std::size_t i = 0; i < N; ++i) {
-      py::object e;
-      if constexpr (std::is_unsigned_v<E>)
-        e = number(a[i]);
-      else
-        e = to_py(a[i]);
-      PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(i), e.release().ptr());
-    }
-    set(g_field[k], std::move(list));
-  }
-  template <class R>
-  void nested(u32 k, const R& r) {
-    set(g_field[k], to_py(r));
-  }
-  template <class R>
-  void vector(u32 k, const u32& n, R* const& items) {
-    set(g_count[k], number(n));
-    if (items == nullptr) {
-      set(g_field[k], py::none());
-      return;
-    }
-    py::object list = steal(PyList_New(n));
-    for (u32 i = 0; i < n; ++i) PyList_SET_ITEM(list.ptr(), i, to_py(items[i]).release().ptr());
-    set(g_field[k], std::move(list));
-  }
-};
+py::object number(u64 x, u32 width) {
+  if (width == 8) return steal(PyLong_FromUnsignedLongLong(x));
+  return steal(PyLong_FromUnsignedLong(static_cast<unsigned long>(x)));
+}
 
-template <class T>
-py::object to_py(const T& v) {
-  static_assert(slot_count<T> <= kMaxSlots);
+void set(PyObject* dict, PyObject* key, const py::object& value) {
+  if (PyDict_SetItem(dict, key, value.ptr()) != 0) raise();
+}
+
+// An element of a struct array: its members as field<k>, back to back.
+py::object element_py(const TableSlot& s, const u8* e) {
   py::object d = steal(PyDict_New());
-  visit_slots(v, ToPy{d.ptr()});
+  for (u32 k = 0, at = 0; k < inspect::impl::element_members(s); at += s.parts[k], ++k)
+    set(d.ptr(), g_field[k], number(load_member(e + at, s.parts[k]), s.parts[k]));
+  return d;
+}
+
+py::object to_py(const Table& t, const u8* v) {
+  py::object d = steal(PyDict_New());
+  for (u32 k = 0; k < t.slots; ++k) {
+    const TableSlot& s = t.slot[k];
+    const u8* m = v + s.mem;
+    switch (s.kind) {
+      case Kind::scalar:
+        set(d.ptr(), g_field[k], number(load_member(m, s.width), s.width));
+        break;
+      case Kind::byte_array:
+        set(d.ptr(), g_field[k], steal(PyBytes_FromStringAndSize(reinterpret_cast<const char*>(m), s.count)));
+        break;
+      case Kind::struct_array: {
+        const bool records = inspect::impl::element_name(t, k) != nullptr;
+        py::object list = steal(PyList_New(s.count));
+        for (u32 i = 0; i < s.count; ++i) {
+          const u8* e = m + i * s.width;
+          py::object x = records ? element_py(s, e) : number(load_member(e, s.width), s.width);
+          PyList_SET_ITEM(list.ptr(), i, x.release().ptr());
+        }
+        set(d.ptr(), g_field[k], list);
+        break;
+      }
+      case Kind::nested:
+        set(d.ptr(), g_field[k], to_py(*s.sub, m));
+        break;
+      case Kind::vector: {
+        const u32 n = inspect::impl::count_of(v, s);
+        const u8* items = inspect::impl::items_of(v, s);
+        set(d.ptr(), g_count[k], number(n, 4));
+        if (items == nullptr) {
+          set(d.ptr(), g_field[k], py::none());
+          break;
+        }
+        py::object list = steal(PyList_New(n));
+        for (u32 i = 0; i < n; ++i)
+          PyList_SET_ITEM(list.ptr(), i, to_py(*s.sub, items + u64{i} * s.sub->size).release().ptr());
+        set(d.ptr(), g_field[k], list);
+        break;
+      }
+    }
+  }
   return d;
 }
 
 // ---- Python -> structure ---------------------------------------------------------------------
 
-template <class T>
-void from_py(PyObject* obj, T& out, const Path* path, inspect::impl::ItemStore& store);
-
-template <class U>
-U whole_number(PyObject* v, const Path* at) {
-  constexpr u64 max = sizeof(U) == 8 ? ~u64{0} : (u64{1} << (8 * sizeof(U))) - 1;
-  const std::string type = "u" + std::to_string(8 * sizeof(U));
+u64 whole_number(PyObject* v, const Path* at, u32 width) {
+  const u64 max = width == 8 ? ~u64{0} : (u64{1} << (8 * width)) - 1;
+  const std::string type = inspect::impl::scalar_name(width);
   if (!PyLong_Check(v) || PyBool_Check(v))
     fail(PyExc_TypeError, at, "expected an int for a " + type + " field, got " + type_of(v));
   const unsigned long long n = PyLong_AsUnsignedLongLong(v);
@@ -165,7 +165,7 @@ U whole_number(PyObject* v, const Path* at) {
     PyErr_Clear();
     fail(PyExc_ValueError, at, excerpt(v) + " does not fit a " + type + " field (0 to " + std::to_string(max) + ")");
   }
-  return static_cast<U>(n);
+  return n;
 }
 
 // The items of a list or tuple, as a tuple of its own: code that runs while they are converted
@@ -182,6 +182,26 @@ Items items_of(PyObject* v, const Path* at, const char* what) {
   const Py_ssize_t n = PyTuple_GET_SIZE(t.ptr());
   return Items{std::move(t), n};
 }
+
+// The names a record accepts, for the error about one it does not.
+[[noreturn]] void unknown_key(PyObject* dict, const Path* path, const std::vector<std::string>& names, u32 slots) {
+  Py_ssize_t pos = 0;
+  PyObject *key, *value;
+  while (PyDict_Next(dict, &pos, &key, &value)) {
+    const py::object held = py::reinterpret_borrow<py::object>(key);
+    const char* s = PyUnicode_Check(key) ? PyUnicode_AsUTF8(key) : nullptr;
+    if (s == nullptr) {
+      PyErr_Clear();
+      fail(PyExc_TypeError, path, "field names are str, got " + excerpt(key));
+    }
+    if (std::find(names.begin(), names.end(), s) == names.end())
+      fail(PyExc_ValueError, path,
+           "no field named " + excerpt(key) + " (its fields are field0 to field" + std::to_string(slots - 1) + ")");
+  }
+  fail(PyExc_ValueError, path, "a field is named twice");  // not reached: dict keys are unique
+}
+
+void from_py(PyObject* obj, const Table& t, u8* out, const Path* path, inspect::impl::ItemStore& store);
 
 struct FromPy {
   PyObject* dict;
@@ -200,15 +220,13 @@ struct FromPy {
     ++found;
     return v == Py_None ? py::object() : py::reinterpret_borrow<py::object>(v);
   }
-  template <class U>
-  void scalar(u32 k, U& x) {
+  void scalar(u32 k, u32 width, u8* m) {
     if (py::object v = get(g_field[k])) {
       const Path at{path, k};
-      x = whole_number<U>(v.ptr(), &at);
+      inspect::impl::store_member(m, width, whole_number(v.ptr(), &at, width));
     }
   }
-  template <std::size_t N>
-  void byte_array(u32 k, u8 (&a)[N]) {
+  void byte_array(u32 k, u32 n_bytes, u8* m) {
     const py::object held = get(g_field[k]);
     PyObject* v = held.ptr();
     if (v == nullptr) return;
@@ -222,121 +240,113 @@ struct FromPy {
       p = PyByteArray_AS_STRING(v);
       n = PyByteArray_GET_SIZE(v);
     } else {
-      fail(PyExc_TypeError, &at, "expected bytes for a byte array of " + std::to_string(N) + ", got " + type_of(v));
+      fail(PyExc_TypeError, &at,
+           "expected bytes for a byte array of " + std::to_string(n_bytes) + ", got " + type_of(v));
     }
-    if (static_cast<std::size_t>(n) != N)
-      fail(PyExc_ValueError, &at, "expected exactly " + std::to_string(N) + " bytes, got " + std::to_string(n));
-    std::memcpy(a, p, N);
+    if (static_cast<std::size_t>(n) != n_bytes)
+      fail(PyExc_ValueError, &at, "expected exactly " + std::to_string(n_bytes) + " bytes, got " + std::to_string(n));
+    std::memcpy(m, p, n_bytes);
   }
-  template <class E, std::size_t N>
-  void struct_array(u32 k, E (&a)[N]) {
+  // An element structure of a struct array: a dict of its members.
+  void element(PyObject* obj, const TableSlot& s, u8* e, const Path* at) {
+    if (!PyDict_Check(obj)) fail(PyExc_TypeError, at, "expected a dict of fields, got " + type_of(obj));
+    FromPy f{obj, at, store};
+    const u32 members = inspect::impl::element_members(s);
+    for (u32 k = 0, off = 0; k < members; off += s.parts[k], ++k) f.scalar(k, s.parts[k], e + off);
+    if (f.found != PyDict_GET_SIZE(obj)) {
+      std::vector<std::string> names;
+      for (u32 k = 0; k < members; ++k) names.push_back(inspect::impl::field_name(k));
+      unknown_key(obj, at, names, members);
+    }
+  }
+  void struct_array(u32 k, const TableSlot& s, bool records, u8* m) {
     const py::object v = get(g_field[k]);
     if (!v) return;
     const Path at{path, k};
-    const Items it = items_of(v.ptr(), &at, std::is_unsigned_v<E> ? "ints" : "dicts");
-    if (static_cast<std::size_t>(it.size) != N)
+    const Items it = items_of(v.ptr(), &at, records ? "dicts" : "ints");
+    if (static_cast<std::size_t>(it.size) != s.count)
       fail(PyExc_ValueError, &at,
-           "expected exactly " + std::to_string(N) + " elements, got " + std::to_string(it.size));
-    for (std::size_t i = 0; i < N; ++i) {
+           "expected exactly " + std::to_string(s.count) + " elements, got " + std::to_string(it.size));
+    for (std::size_t i = 0; i < s.count; ++i) {
       const Path ai{&at, 0, false, i, true};
-      if constexpr (std::is_unsigned_v<E>)
-        a[i] = whole_number<E>(it[i], &ai);
+      u8* e = m + i * s.width;
+      if (records)
+        element(it[i], s, e, &ai);
       else
-        from_py(it[i], a[i], &ai, store);
+        inspect::impl::store_member(e, s.width, whole_number(it[i], &ai, s.width));
     }
   }
-  template <class R>
-  void nested(u32 k, R& r) {
+  void nested(u32 k, const Table& t, u8* m) {
     if (const py::object v = get(g_field[k])) {
       const Path at{path, k};
-      from_py(v.ptr(), r, &at, store);
+      from_py(v.ptr(), t, m, &at, store);
     }
   }
-  template <class R>
-  void vector(u32 k, u32& n, R*& items) {
+  void vector(u32 k, const TableSlot& s, u8* out) {
     const py::object c = get(g_count[k]);
     const py::object v = get(g_field[k]);
     const Path count_at{path, k, true};
-    const u32 said = c ? whole_number<u32>(c.ptr(), &count_at) : 0;
-    items = nullptr;
+    const u32 said = c ? static_cast<u32>(whole_number(c.ptr(), &count_at, 4)) : 0;
+    inspect::impl::set_items(out, s, nullptr);
     if (!v) {  // no items: the list is left out
-      n = said;
-      if (n != 0)
+      inspect::impl::store_member(out + s.mem, 4, said);
+      if (said != 0)
         fail(PyExc_ValueError, &count_at,
-             "a count of " + std::to_string(n) + " needs field" + std::to_string(k) + " items");
+             "a count of " + std::to_string(said) + " needs field" + std::to_string(k) + " items");
       return;
     }
     const Path at{path, k};
     const Items it = items_of(v.ptr(), &at, "dicts");
     if (static_cast<u64>(it.size) > 0xFFFFFFFFu) fail(PyExc_ValueError, &at, "too many records");
-    n = static_cast<u32>(it.size);
+    const auto n = static_cast<u32>(it.size);
+    inspect::impl::store_member(out + s.mem, 4, n);
     if (c && said != n)
       fail(PyExc_ValueError, &count_at,
            "says " + std::to_string(said) + " but field" + std::to_string(k) + " lists " + std::to_string(n));
     if (n == 0) return;
-    items = store.make<R>(n);
+    const Table& item = *s.sub;
+    u8* items = store.make(n, item.size);
+    inspect::impl::set_items(out, s, items);
     for (u32 i = 0; i < n; ++i) {
       const Path ai{&at, 0, false, i, true};
-      from_py(it[i], items[i], &ai, store);
+      from_py(it[i], item, items + u64{i} * item.size, &ai, store);
     }
   }
 };
-
-// The names a record accepts, for the error about one it does not.
-struct Names {
-  std::vector<std::string>& out;
-  template <class U>
-  void scalar(u32 k, const U&) {
-    out.push_back("field" + std::to_string(k));
-  }
-  template <std::size_t N>
-  void byte_array(u32 k, const u8 (&)[N]) {
-    out.push_back("field" + std::to_string(k));
-  }
-  template <class E, std::size_t N>
-  void struct_array(u32 k, const E (&)[N]) {
-    out.push_back("field" + std::to_string(k));
-  }
-  template <class R>
-  void nested(u32 k, const R&) {
-    out.push_back("field" + std::to_string(k));
-  }
-  template <class R>
-  void vector(u32 k, const u32&, R* const&) {
-    out.push_back("n_field" + std::to_string(k));
-    out.push_back("field" + std::to_string(k));
-  }
-};
-
-template <class T>
-[[noreturn]] void unknown_key(PyObject* dict, const Path* path) {
-  static const T probe{};
-  std::vector<std::string> names;
-  visit_slots(probe, Names{names});
-  Py_ssize_t pos = 0;
-  PyObject *key, *value;
-  while (PyDict_Next(dict, &pos, &key, &value)) {
-    const py::object held = py::reinterpret_borrow<py::object>(key);
-    const char* s = PyUnicode_Check(key) ? PyUnicode_AsUTF8(key) : nullptr;
-    if (s == nullptr) {
-      PyErr_Clear();
-      fail(PyExc_TypeError, path, "field names are str, got " + excerpt(key));
-    }
-    if (std::find(names.begin(), names.end(), s) == names.end())
-      fail(PyExc_ValueError, path,
-           "no field named " + excerpt(key) + " (its fields are field0 to field" + std::to_string(slot_count<T> - 1) +
-               ")");
-  }
-  fail(PyExc_ValueError, path, "a field is named twice");  // not reached: dict keys are unique
-}
 
 // Fields left out (or None) are zero; a field the structure does not have is an error.
-template <class T>
-void from_py(PyObject* obj, T& out, const Path* path, inspect::impl::ItemStore& store) {
+void from_py(PyObject* obj, const Table& t, u8* out, const Path* path, inspect::impl::ItemStore& store) {
   if (!PyDict_Check(obj)) fail(PyExc_TypeError, path, "expected a dict of fields, got " + type_of(obj));
   FromPy f{obj, path, store};
-  visit_slots(out, f);
-  if (f.found != PyDict_GET_SIZE(obj)) unknown_key<T>(obj, path);
+  for (u32 k = 0; k < t.slots; ++k) {
+    const TableSlot& s = t.slot[k];
+    u8* m = out + s.mem;
+    switch (s.kind) {
+      case Kind::scalar:
+        f.scalar(k, s.width, m);
+        break;
+      case Kind::byte_array:
+        f.byte_array(k, s.count, m);
+        break;
+      case Kind::struct_array:
+        f.struct_array(k, s, inspect::impl::element_name(t, k) != nullptr, m);
+        break;
+      case Kind::nested:
+        f.nested(k, *s.sub, m);
+        break;
+      case Kind::vector:
+        f.vector(k, s, out);
+        break;
+    }
+  }
+  if (f.found != PyDict_GET_SIZE(obj)) {
+    std::vector<std::string> names;
+    for (u32 k = 0; k < t.slots; ++k) {
+      if (t.slot[k].kind == Kind::vector) names.push_back("n_" + inspect::impl::field_name(k));
+      names.push_back(inspect::impl::field_name(k));
+    }
+    unknown_key(obj, path, names, t.slots);
+  }
 }
 
 // ---- one message ---------------------------------------------------------------------------
@@ -385,82 +395,79 @@ struct Buffer {
 }
 
 void check_length(ByteView b) {
-  if (b.size() > 0x7FFFFFFFu) {
-    PyErr_SetString(PyExc_ValueError, "the buffer holds 2 GiB or more; no buffer is that long");
+  try {
+    inspect::impl::check_length(b);
+  } catch (const inspect::Error& e) {
+    PyErr_SetString(PyExc_ValueError, e.what());
     raise();
   }
 }
 
 // Whether the library's own encoders write exactly these bytes for what __unpack produced: such a
 // buffer is well-formed, with no need to walk it. Buffers written by the encoders pass.
-template <class M>
-bool reencodes_to(const typename M::type& v, ByteView in) {
-  using T = typename M::type;
-  if constexpr (!detail::has_vector<T>) {
-    if (in.size() == detail::fixed_length<T>) {
-      u8 out[detail::fixed_length<T>];
-      bind_cache(M::send_unit);
-      detail::encode_fixed(out, v, swap_flag(M::send_unit));
-      return std::memcmp(out, in.data(), in.size()) == 0;
-    }
+bool reencodes_to(const inspect::impl::Ops& ops, const u8* v, ByteView in) {
+  const Table& t = ops.table();
+  if (!t.has_vector && in.size() == t.fixed_len) {
+    std::vector<u8> out(t.fixed_len);
+    inspect::impl::encode_fixed(ops, v, out.data());
+    return std::memcmp(out.data(), in.data(), in.size()) == 0;
   }
-  if (detail::compact_size(v) != in.size()) return false;
+  if (detail::compact_size(t, v) != in.size()) return false;
   u8 small[1024];
   std::vector<u8> large(in.size() > sizeof small ? in.size() : 0);
   u8* out = large.empty() ? small : large.data();
   u32 len = static_cast<u32>(in.size());
-  return M::pack_fn(&v, out, &len) == 0 && len == in.size() && std::memcmp(out, in.data(), in.size()) == 0;
+  return ops.pack(v, out, &len) == 0 && len == in.size() && std::memcmp(out, in.data(), in.size()) == 0;
 }
 
-template <class M>
 py::object decode(const inspect::Message& info, ByteView in, bool strict) {
-  using T = typename M::type;
   static const u8 empty = 0;  // an empty buffer is a short buffer, not a null pointer
   check_length(in);
-  T out{};
+  const inspect::impl::Ops& ops = *info.ops;
+  inspect::impl::ItemStore store;
+  u8* const out = store.make(1, ops.table().size);
   struct Release {
-    T& v;
-    ~Release() { M::free_fn(&v); }
-  } release{out};
+    const inspect::impl::Ops& ops;
+    u8* v;
+    ~Release() { ops.free(v); }
+  } release{ops, out};
   inspect::impl::LogCapture capture;
   const u8* p = in.empty() ? &empty : in.data();
   if (in.size() >= kLongWork) {
     py::gil_scoped_release unlocked;
-    M::unpack_fn(p, static_cast<u32>(in.size()), &out);
+    ops.unpack(p, static_cast<u32>(in.size()), out);
   } else {
-    M::unpack_fn(p, static_cast<u32>(in.size()), &out);
+    ops.unpack(p, static_cast<u32>(in.size()), out);
   }
-  if (strict && !reencodes_to<M>(out, in)) {
+  if (strict && !reencodes_to(ops, out, in)) {
     std::optional<inspect::Fault> fault;
     {
       py::gil_scoped_release unlocked;
       fault = inspect::first_fault(info, in);
     }
-    if (fault) raise_malformed(info, *fault, std::move(capture.lines), to_py(out));
+    if (fault) raise_malformed(info, *fault, std::move(capture.lines), to_py(ops.table(), out));
   }
-  return to_py(out);
+  return to_py(ops.table(), out);
 }
 
-template <class M>
-py::object encode(PyObject* value, Encoding layout) {
-  using T = typename M::type;
-  T v{};
+py::object encode(const inspect::Message& info, PyObject* value, Encoding layout) {
+  const inspect::impl::Ops& ops = *info.ops;
+  const Table& t = ops.table();
   inspect::impl::ItemStore store;
-  from_py(value, v, nullptr, store);
+  u8* v = store.make(1, t.size);
+  from_py(value, t, v, nullptr, store);
   if (layout == Encoding::fixed) {
-    if constexpr (detail::has_vector<T>) {
+    if (t.has_vector) {
       PyErr_SetString(
           PyExc_ValueError,
-          (std::string(M::full_name) + " has no fixed layout: it carries a list and is always sent compact").c_str());
+          (std::string(info.name) + " has no fixed layout: it carries a list and is always sent compact").c_str());
       raise();
-    } else {
-      py::object b = steal(PyBytes_FromStringAndSize(nullptr, detail::fixed_length<T>));
-      bind_cache(M::send_unit);  // fixes the send unit's byte-swap flag, as the send path does
-      detail::encode_fixed(reinterpret_cast<u8*>(PyBytes_AS_STRING(b.ptr())), v, swap_flag(M::send_unit));
-      return b;
     }
+    py::object b = steal(PyBytes_FromStringAndSize(nullptr, t.fixed_len));
+    inspect::impl::encode_fixed(ops, v, reinterpret_cast<u8*>(PyBytes_AS_STRING(b.ptr())));
+    return b;
   }
-  const u64 size = detail::compact_size(v);
+  const u64 size = detail::compact_size(t, v);
   if (size > 0x7FFFFFFFu) {
     PyErr_SetString(PyExc_ValueError,
                     ("the compact encoding would take " + std::to_string(size) + " bytes, 2 GiB or more").c_str());
@@ -471,12 +478,12 @@ py::object encode(PyObject* value, Encoding layout) {
   u32 rc;
   if (size >= kLongWork) {
     py::gil_scoped_release unlocked;
-    rc = M::pack_fn(&v, reinterpret_cast<u8*>(PyBytes_AS_STRING(b.ptr())), &len);
+    rc = ops.pack(v, reinterpret_cast<u8*>(PyBytes_AS_STRING(b.ptr())), &len);
   } else {
-    rc = M::pack_fn(&v, reinterpret_cast<u8*>(PyBytes_AS_STRING(b.ptr())), &len);
+    rc = ops.pack(v, reinterpret_cast<u8*>(PyBytes_AS_STRING(b.ptr())), &len);
   }
   if (rc != 0 || len != size) {
-    PyErr_SetString(PyExc_RuntimeError, (std::string(M::full_name) + "__pack refused the structure").c_str());
+    PyErr_SetString(PyExc_RuntimeError, (std::string(info.name) + "__pack refused the structure").c_str());
     raise();
   }
   return b;
@@ -484,31 +491,7 @@ py::object encode(PyObject* value, Encoding layout) {
 
 // ---- the catalogue -------------------------------------------------------------------------
 
-struct Codec {
-  const inspect::Message* info;
-  py::object (*decode)(const inspect::Message&, ByteView, bool);
-  py::object (*encode)(PyObject*, Encoding);
-};
-
-// In the order of inspect::messages(): kav, then kav_sync, each in catalogue order.
-const std::vector<Codec>& codecs() {
-  static const std::vector<Codec> all = [] {
-    std::vector<Codec> t;
-    const auto msgs = inspect::messages();
-    auto add = [&]<class M>() {
-      const inspect::Message& info = msgs[t.size()];
-      if (std::strcmp(info.name, M::full_name) != 0)
-        throw std::logic_error("catalogue order differs from the inspector's");
-      t.push_back(Codec{&info, &decode<M>, &encode<M>});
-    };
-    catalogue::for_each_message(catalogue::kav_messages{}, add);
-    catalogue::for_each_message(catalogue::kav_sync_messages{}, add);
-    return t;
-  }();
-  return all;
-}
-
-PyObject* g_by_name = nullptr;  // exact names and wire names -> index into codecs()
+PyObject* g_by_name = nullptr;  // exact names and wire names -> index into inspect::messages()
 
 std::string str_of(PyObject* name) {
   if (!PyUnicode_Check(name)) {
@@ -524,9 +507,9 @@ std::string str_of(PyObject* name) {
 }
 
 // By name or wire name (one dict lookup), else by everything find_message accepts.
-const Codec& codec_of(PyObject* name) {
+const inspect::Message& codec_of(PyObject* name) {
   if (PyUnicode_Check(name)) {
-    if (PyObject* i = PyDict_GetItemWithError(g_by_name, name)) return codecs()[PyLong_AsSize_t(i)];
+    if (PyObject* i = PyDict_GetItemWithError(g_by_name, name)) return inspect::messages()[PyLong_AsSize_t(i)];
     if (PyErr_Occurred() != nullptr) raise();
   }
   std::string key;
@@ -544,8 +527,7 @@ const Codec& codec_of(PyObject* name) {
     key = str_of(name);
   }
   try {
-    const inspect::Message& m = inspect::find_message(key);
-    return codecs()[static_cast<std::size_t>(&m - inspect::messages().data())];
+    return inspect::find_message(key);
   } catch (const inspect::Error& e) {
     PyErr_SetString(g_unknown, e.what());
     raise();
@@ -699,7 +681,7 @@ PYBIND11_MODULE(_kav, m) {
   // writer it carries (kav_inspect's, which hands the lines to the calling thread's capture) is
   // found. Everything else it exports is the module's entry point.
   Dl_info self;
-  if (dladdr(reinterpret_cast<void*>(&codecs), &self) != 0 && self.dli_fname != nullptr)
+  if (dladdr(reinterpret_cast<void*>(&codec_of), &self) != 0 && self.dli_fname != nullptr)
     dlopen(self.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_GLOBAL);
 
   for (u32 k = 0; k < kMaxSlots; ++k) {
@@ -708,10 +690,10 @@ PYBIND11_MODULE(_kav, m) {
     if (g_field[k] == nullptr || g_count[k] == nullptr) throw py::error_already_set();
   }
   g_by_name = PyDict_New();
-  for (std::size_t i = 0; i < codecs().size(); ++i) {
+  for (std::size_t i = 0; i < ins::messages().size(); ++i) {
     py::int_ index(i);
-    PyDict_SetItemString(g_by_name, codecs()[i].info->name, index.ptr());
-    PyDict_SetItemString(g_by_name, codecs()[i].info->wire, index.ptr());
+    PyDict_SetItemString(g_by_name, ins::messages()[i].name, index.ptr());
+    PyDict_SetItemString(g_by_name, ins::messages()[i].wire, index.ptr());
   }
 
   m.doc() = "Encode, decode and explain the buffers of the kav and kav_sync messages.";
@@ -797,20 +779,20 @@ PYBIND11_MODULE(_kav, m) {
   m.def(
       "decode",
       [](py::handle name, py::handle data, bool strict) {
-        const Codec& c = codec_of(name.ptr());
+        const ins::Message& c = codec_of(name.ptr());
         const Buffer b(data.ptr());
-        return c.decode(*c.info, b.bytes, strict);
+        return decode(c, b.bytes, strict);
       },
       py::arg("name"), py::arg("data"), py::kw_only(), py::arg("strict") = true, kDecodeDoc);
 
   m.def(
       "decode_many",
       [](py::handle name, py::handle buffers, bool strict) {
-        const Codec& c = codec_of(name.ptr());
+        const ins::Message& c = codec_of(name.ptr());
         py::list out;
         for (py::handle item : py::iter(buffers)) {
           const Buffer b(item.ptr());
-          out.append(c.decode(*c.info, b.bytes, strict));
+          out.append(decode(c, b.bytes, strict));
         }
         return out;
       },
@@ -828,19 +810,19 @@ With strict=True the first malformed buffer raises MalformedBuffer, as decode do
   m.def(
       "encode",
       [](py::handle name, py::handle value, py::handle layout) {
-        const Codec& c = codec_of(name.ptr());
-        return c.encode(value.ptr(), layout_of(layout.is_none() ? nullptr : layout.ptr()));
+        const ins::Message& c = codec_of(name.ptr());
+        return encode(c, value.ptr(), layout_of(layout.is_none() ? nullptr : layout.ptr()));
       },
       py::arg("name"), py::arg("value"), py::kw_only(), py::arg("layout") = "compact", kEncodeDoc);
 
   m.def(
       "explain",
       [](py::handle name, py::handle data) {
-        const Codec& c = codec_of(name.ptr());
+        const ins::Message& c = codec_of(name.ptr());
         const Buffer b(data.ptr());
         check_length(b.bytes);
         py::gil_scoped_release unlocked;
-        return ins::explain(*c.info, b.bytes);
+        return ins::explain(c, b.bytes);
       },
       py::arg("name"), py::arg("data"),
       R"(explain(name, data) -> Report
@@ -874,9 +856,9 @@ The messages whose decoder accepts the buffer with every byte accounted for, bes
   m.def(
       "skeleton",
       [](py::handle name) {
-        const Codec& c = codec_of(name.ptr());
-        const ins::Bytes b = ins::encode(*c.info, ins::skeleton(*c.info), Encoding::compact);
-        return c.decode(*c.info, b, true);
+        const ins::Message& c = codec_of(name.ptr());
+        const ins::Bytes b = ins::encode(c, ins::skeleton(c), Encoding::compact);
+        return decode(c, b, true);
       },
       py::arg("name"),
       R"(skeleton(name) -> dict

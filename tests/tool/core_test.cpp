@@ -1,4 +1,5 @@
-// The inspector's core as a library: identify on a buffer of every message, skeletons that encode,
+// The inspector's core as a library: identify on a buffer of every message, its JSON form and shape
+// against the structures' descriptions, skeletons that encode,
 // u64 values through a reader that keeps numbers as doubles, hex dumps, and the ways to name a
 // message.
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <sstream>
 
 #include "codec/fixed.hpp"
+#include "codec/visit.hpp"
 #include "core.hpp"
 #include "messages/descriptors.hpp"
 #include "support/structures.hpp"
@@ -146,6 +148,110 @@ TEST(InspectSkeleton, EveryMessageEncodesAndDecodesBack) {
       EXPECT_EQ(in::decode(m, in::encode(m, sk, in::Encoding::fixed)).value, sk);
     }
   }
+}
+
+// The JSON form and the shape read straight from the C structure by its description, as an oracle
+// for the inspector's walk over the engine's tables. Record names come from the compiler.
+template <class R>
+std::string type_name() {
+  std::string_view f = __PRETTY_FUNCTION__;
+  f.remove_prefix(f.find("R = ") + 4);
+  return std::string(f.substr(0, f.find_first_of(";]")));
+}
+template <class T>
+Json oracle_json(const T& v);
+template <class T>
+std::vector<in::Slot> oracle_slots();
+struct Oracle {
+  Json& j;
+  std::vector<in::Slot>& slots;
+  const kav::u8* base;
+  kav::u32 at(const void* p) const { return static_cast<kav::u32>(static_cast<const kav::u8*>(p) - base); }
+  static std::string f(kav::u32 k) { return "field" + std::to_string(k); }
+  template <class U>
+  void scalar(kav::u32 k, const U& x) {
+    j[f(k)] = sizeof(U) == 8 ? Json(std::to_string(x)) : Json(static_cast<std::uint64_t>(x));
+    slots.push_back({k, "u" + std::to_string(8 * sizeof(U)), sizeof(U), 0, at(&x), sizeof(U), "", {}});
+  }
+  template <std::size_t N>
+  void byte_array(kav::u32 k, const kav::u8 (&a)[N]) {
+    j[f(k)] = in::hex_string(in::ByteView(a, N));
+    slots.push_back({k, "bytes", 1, N, at(&a), N, "", {}});
+  }
+  template <class E, std::size_t N>
+  void struct_array(kav::u32 k, const E (&a)[N]) {
+    Json arr = Json::array();
+    for (const E& e : a) {
+      if constexpr (std::is_unsigned_v<E>)
+        arr.push_back(static_cast<std::uint64_t>(e));
+      else
+        arr.push_back(oracle_json(e));
+    }
+    j[f(k)] = arr;
+    if constexpr (std::is_unsigned_v<E>)
+      slots.push_back({k, "array", sizeof(E), N, at(&a), sizeof a, "u" + std::to_string(8 * sizeof(E)), {}});
+    else
+      slots.push_back({k, "array", sizeof(E), N, at(&a), sizeof a, type_name<E>(), oracle_slots<E>()});
+  }
+  template <class R>
+  void nested(kav::u32 k, const R& r) {
+    j[f(k)] = oracle_json(r);
+    slots.push_back({k, "record", sizeof(R), 0, at(&r), sizeof(R), type_name<R>(), oracle_slots<R>()});
+  }
+  template <class R>
+  void vector(kav::u32 k, const kav::u32& n, R* const& items) {
+    j["n_" + f(k)] = n;
+    Json arr = items == nullptr ? Json(nullptr) : Json::array();
+    for (kav::u32 i = 0; items != nullptr && i < n; ++i) arr.push_back(oracle_json(items[i]));
+    j[f(k)] = arr;
+    slots.push_back({k, "list", sizeof(R), 0, at(&n), at(&items) + kav::u32{sizeof items} - at(&n), type_name<R>(),
+                     oracle_slots<R>()});
+  }
+};
+template <class T>
+Json oracle_json(const T& v) {
+  Json j = Json::object();
+  std::vector<in::Slot> slots;
+  kav::visit_slots(v, Oracle{j, slots, reinterpret_cast<const kav::u8*>(&v)});
+  return j;
+}
+template <class T>
+std::vector<in::Slot> oracle_slots() {
+  static const T probe{};
+  Json j;
+  std::vector<in::Slot> slots;
+  kav::visit_slots(probe, Oracle{j, slots, reinterpret_cast<const kav::u8*>(&probe)});
+  return slots;
+}
+Json slots_json(const std::vector<in::Slot>& slots) {
+  Json a = Json::array();
+  for (const auto& s : slots)
+    a.push_back({s.index, s.kind, s.width, s.count, s.offset, s.size, s.record, slots_json(s.fields)});
+  return a;
+}
+
+TEST(InspectWalk, JsonAndShapeOfEveryMessageFollowItsDescription) {
+  std::mt19937_64 rng(7);
+  auto each = [&]<class M>() {
+    using T = typename M::type;
+    SCOPED_TRACE(M::full_name);
+    const in::Message& m = in::find_message(M::full_name);
+    EXPECT_EQ(slots_json(in::shape(m).slots), slots_json(oracle_slots<T>()));
+    kav::test::Arena arena;
+    const T s = kav::test::random_structure<T>(rng, arena, 3, true);
+    Bytes b(65536);
+    kav::u32 len = static_cast<kav::u32>(b.size());
+    ASSERT_EQ(M::pack_fn(&s, b.data(), &len), 0u);
+    b.resize(len);
+    T out{};
+    M::unpack_fn(b.data(), len, &out);
+    const Json expected = oracle_json(out);
+    M::free_fn(&out);
+    EXPECT_EQ(in::unpack(m, b), expected);
+    EXPECT_EQ(in::encode(m, expected), b);
+  };
+  kav::catalogue::for_each_message(kav::catalogue::kav_messages{}, each);
+  kav::catalogue::for_each_message(kav::catalogue::kav_sync_messages{}, each);
 }
 
 // A reader like jq keeps every number as a double; u64 values written as strings pass through it.

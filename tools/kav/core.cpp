@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "codec/encode.hpp"
 #include "explain.hpp"
 
 namespace kav::inspect {
@@ -48,7 +49,7 @@ bool all_of(std::string_view s, int (*pred)(int)) {
 std::optional<u64> parse_unsigned(std::string_view s, int base) {
   u64 v = 0;
   for (char c : s) {
-    const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10;
+    const int d = impl::hex_digit(c);
     if (d < 0 || d >= base || v > (~u64{0} - static_cast<u64>(d)) / static_cast<u64>(base)) return {};
     v = v * static_cast<u64>(base) + static_cast<u64>(d);
   }
@@ -62,10 +63,7 @@ const Message* by_id(u64 id) {
   return nullptr;
 }
 
-void check_length(ByteView b) {
-  if (b.size() > 0x7FFFFFFFu)
-    throw Error(ErrorKind::bad_input, "the buffer holds 2 GiB or more; no buffer is that long");
-}
+using impl::check_length;
 
 std::optional<Fault> fault_of(const impl::Walk& w) {
   if (!w.fault_pos) return {};
@@ -205,13 +203,34 @@ const Message& find_message(std::string_view key) {
 }
 
 Bytes encode(const Message& m, const Json& value, Encoding e, const SourceMap* map) {
-  return m.ops->encode(value, e, map);
+  const impl::Ops& ops = *m.ops;
+  const impl::Table& t = ops.table();
+  impl::ItemStore store;
+  u8* v = store.make(1, t.size);
+  impl::from_json(value, t, v, "", store, map);
+  if (e == Encoding::fixed) {
+    if (t.has_vector)
+      throw Error(ErrorKind::usage,
+                  std::string(m.name) + " has no fixed layout: it carries a list and is always sent compact");
+    Bytes b(t.fixed_len);
+    impl::encode_fixed(ops, v, b.data());
+    return b;
+  }
+  const u64 size = detail::compact_size(t, v);
+  if (size > 0xFFFFFFFFu)
+    throw Error(ErrorKind::bad_input,
+                "the compact encoding would take " + std::to_string(size) + " bytes, over 32 bits");
+  Bytes b(static_cast<std::size_t>(size));
+  u32 len = static_cast<u32>(size);
+  if (ops.pack(v, b.data(), &len) != 0 || len != size)
+    throw Error(ErrorKind::bad_input, std::string(m.name) + "__pack refused the structure");
+  return b;
 }
 
 Json unpack(const Message& m, ByteView buffer, JsonOptions options, std::vector<std::string>* log) {
   check_length(buffer);
   impl::LogCapture capture;
-  Json j = m.ops->unpack(buffer, options);
+  Json j = impl::unpack_json(*m.ops, buffer, options);
   if (log != nullptr) *log = std::move(capture.lines);
   return j;
 }
@@ -221,10 +240,10 @@ Decoded decode(const Message& m, ByteView buffer, JsonOptions options) {
   Decoded d;
   {
     impl::LogCapture capture;
-    d.value = m.ops->unpack(buffer, options);
+    d.value = impl::unpack_json(*m.ops, buffer, options);
     d.log = std::move(capture.lines);
   }
-  const impl::Walked w = m.ops->walk(buffer, true);
+  const impl::Walked w = m.ops->walk(buffer, true, m.ops->table());
   d.layout = layout_of(w.w);
   d.fault = fault_of(w.w);
   d.fit = impl::fit_of(w.w, m);
@@ -234,17 +253,17 @@ Decoded decode(const Message& m, ByteView buffer, JsonOptions options) {
 
 std::optional<Fault> first_fault(const Message& m, ByteView buffer) {
   check_length(buffer);
-  return fault_of(m.ops->walk(buffer, true).w);
+  return fault_of(m.ops->walk(buffer, true, m.ops->table()).w);
 }
 
 Report explain(const Message& m, ByteView buffer) {
   check_length(buffer);
   Report r;
-  const impl::Walked w = m.ops->walk(buffer, false);
+  const impl::Walked w = m.ops->walk(buffer, false, m.ops->table());
   Json actual;
   {
     impl::LogCapture capture;
-    actual = m.ops->unpack(buffer, JsonOptions{});
+    actual = impl::unpack_json(*m.ops, buffer, JsonOptions{});
     r.log = std::move(capture.lines);
   }
   char id[16];
@@ -275,7 +294,7 @@ std::vector<Candidate> identify(ByteView buffer) {
   check_length(buffer);
   std::vector<Candidate> out;
   for (const Message& m : messages()) {
-    const impl::Walked w = m.ops->walk(buffer, true);
+    const impl::Walked w = m.ops->walk(buffer, true, m.ops->table());
     const Fit f = impl::fit_of(w.w, m);
     if (!f.well_formed || !f.every_byte) continue;
     out.push_back({&m, *layout_of(w.w), 0, f});
@@ -289,9 +308,20 @@ std::vector<Candidate> identify(ByteView buffer) {
 
 // ---- shapes ----------------------------------------------------------------------------------
 
-Shape shape(const Message& m) { return Shape{&m, m.ops->slots()}; }
+Shape shape(const Message& m) { return Shape{&m, impl::slots_of(m.ops->table())}; }
 
-Json skeleton(const Message& m, JsonOptions options) { return m.ops->skeleton(options); }
+Json skeleton(const Message& m, JsonOptions options) {
+  const impl::Table& t = m.ops->table();
+  impl::ItemStore store;
+  u8* v = store.make(1, t.size);
+  for (u32 k = 0; k < t.slots; ++k) {  // one zero item in every list
+    const impl::TableSlot& s = t.slot[k];
+    if (s.kind != impl::Kind::vector) continue;
+    impl::store_member(v + s.mem, 4, 1);
+    impl::set_items(v, s, store.make(1, s.sub->size));
+  }
+  return impl::to_json(t, v, options);
+}
 
 namespace {
 
@@ -309,21 +339,13 @@ Json slots_json(const std::vector<Slot>& slots) {
   return arr;
 }
 
-std::string kind_text(const Slot& s) {
-  if (s.kind == "bytes") return "byte array [" + std::to_string(s.count) + "]";
-  if (s.kind == "array") return "array [" + std::to_string(s.count) + " x " + s.record + "]";
-  if (s.kind == "record") return "nested " + s.record;
-  if (s.kind == "list") return "list of " + s.record;
-  return s.kind;
-}
-
 void slots_text(const std::vector<Slot>& slots, int depth, std::string& out) {
   for (const Slot& s : slots) {
     char line[160];
     const std::string name = std::string(static_cast<std::size_t>(2 * depth), ' ') +
                              (s.kind == "list" ? "n_field" + std::to_string(s.index) + ", " : "") + "field" +
                              std::to_string(s.index);
-    std::snprintf(line, sizeof line, "%4u  %-24s %-32s %6u %6u\n", s.index, name.c_str(), kind_text(s).c_str(),
+    std::snprintf(line, sizeof line, "%4u  %-24s %-32s %6u %6u\n", s.index, name.c_str(), impl::kind_text(s).c_str(),
                   s.offset, s.size);
     out += line;
     slots_text(s.fields, depth + 1, out);

@@ -14,6 +14,148 @@ std::string num(u64 v) {
   return std::to_string(v) + " (" + hex + ")";
 }
 
+std::vector<std::string> slot_kinds(const detail::Table& t) {
+  std::vector<std::string> out;
+  for (const Slot& s : slots_of(t)) out.push_back(field_name(s.index) + ", " + kind_text(s));
+  return out;
+}
+
+bool SlotWalkBase::present(u32 k, u32& o) {
+  if (!ok) {
+    state(SlotState::not_reached);
+    return false;
+  }
+  cur = k;
+  o = tr.vlen < 6 + 2 * k ? 0 : w.half(tr.vt + 4 + 2 * k);  // the vtable may stop before the slot
+  if (o == 0) {
+    state(SlotState::absent);
+    return false;
+  }
+  return true;
+}
+
+bool SlotWalkBase::failed(u32 pos, std::string text, const char* log) {
+  state(SlotState::failed);
+  w.fault_path = name(cur);
+  ok = false;
+  return w.fail(pos, std::move(text), log);
+}
+
+bool SlotWalkBase::offset_word(u32 k, u32 o, const std::string& what, u32& q) {
+  const u32 p = tr.t + o;
+  if (!detail::field_fits(o, 4, tr.room))
+    return failed(p, "the offset word of " + name(k) + " at table offset " + std::to_string(o) + " would end at " +
+                         std::to_string(u64{p} + 4) + ", " + past_end());
+  const u32 v = w.word(p);
+  if (!detail::target_ok(p, v, q))
+    return failed(p, "the offset word of " + name(k) + " at " + std::to_string(p) + " holds " + std::to_string(v) +
+                         ", and " + std::to_string(p) + " + " + std::to_string(v) + " wraps around 2^32");
+  w.add(p, 4, depth,
+        [&] { return name(k) + ": offset " + std::to_string(v) + " -> " + what + " at " + std::to_string(q); });
+  reach(u64{p} + 4, true);
+  return true;
+}
+
+bool SlotWalkBase::counted(u32 k, u32 q, u32 size, const std::string& what, u32& n) {
+  if (!detail::count_at(q, w.len))
+    return failed(q, "the count of " + name(k) + " at " + std::to_string(q) + " would end at " +
+                         std::to_string(u64{q} + 4) + ", " + past_end());
+  n = w.word(q);
+  w.add(q, 4, depth, [&] { return name(k) + ": count " + std::to_string(n); });
+  if (detail::elements_fit(q, n, size, w.len)) return true;
+  if (size == 4 && (n >> 30) != 0)
+    return failed(q, name(k) + ": a count of " + std::to_string(n) + " " + what + " is refused (2^30 or more)");
+  if (size == 2 && static_cast<i32>(n) < 0)
+    return failed(q, name(k) + ": a count of " + std::to_string(n) + " " + what + " is refused (2^31 or more)");
+  const u64 end = u64{q} + 4 + u64{n} * size;
+  return failed(q, name(k) + ": " + std::to_string(n) + " " + what + " of " + std::to_string(size) +
+                       (size == 1 ? " byte from " : " bytes from ") + std::to_string(q + 4) + " would end at " +
+                       std::to_string(end) + ", " + past_end());
+}
+
+void SlotWalkBase::scalar_at(u32 k, u32 width, u8* dst) {
+  u32 o;
+  if (!present(k, o)) return;
+  const u32 p = tr.t + o;
+  if (!detail::field_fits(o, width, tr.room)) {
+    failed(p, name(k) + " (slot " + std::to_string(k) + ", " + scalar_name(width) + ") at table offset " +
+                  std::to_string(o) + " would end at " + std::to_string(u64{p} + width) + ", " + past_end());
+    return;
+  }
+  std::memcpy(dst, w.buf + p, width);  // the wire is little-endian, as the host
+  reach(u64{p} + width, true);
+  w.add(p, width, depth, [&] { return name(k) + " = " + num(load_member(dst, width)); });
+  state(SlotState::decoded);
+}
+
+void SlotWalkBase::array_at(u32 k, u32 count, u32 size, u8* dst) {
+  u32 o, q, n;
+  if (!present(k, o) || !offset_word(k, o, "count", q) || !counted(k, q, size, "elements", n)) return;
+  if (n != count) {
+    failed(q, name(k) + " holds " + std::to_string(n) + " elements, but it is a fixed array of exactly " +
+                  std::to_string(count));
+    return;
+  }
+  std::memcpy(dst, w.buf + q + 4, u64{count} * size);
+  reach(u64{q} + 4 + u64{count} * size, true);  // both layouts count an array's data in its table
+  w.add(q + 4, count * size, depth, [&] {
+    return name(k) + ": " + std::to_string(count) +
+           (size == 1 ? " bytes" : " elements of " + std::to_string(size) + " bytes");
+  });
+  state(SlotState::decoded);
+}
+
+bool SlotWalkBase::nested_at(u32 k, u32& o, u32& q, std::size_t& first_vtable) {
+  if (!present(k, o) || !offset_word(k, o, "nested table", q)) return false;
+  first_vtable = w.vtables.size();
+  return true;
+}
+
+void SlotWalkBase::nested_done(bool walked, u32 q, std::size_t first_vtable) {
+  if (!walked) {
+    state(SlotState::failed);
+    ok = false;
+    return;
+  }
+  if (first_vtable < w.vtables.size())  // the nested block: its table and vtable, rounded up to 4
+    reach(u64{q} + (w.vtables[first_vtable].second - q + 3) / 4 * 4, false);
+  state(SlotState::decoded);
+}
+
+bool SlotWalkBase::list_at(u32 k, u32 size, u32& count, u32& q, u32& n) {
+  u32 o;
+  if (!present(k, o) || !offset_word(k, o, "list", q) || !counted(k, q, 4, "items", n)) return false;
+  count = n;
+  const u64 bytes = u64{n} * size;
+  if (bytes > 0xFFFFFFFFu)
+    return failed(q, name(k) + ": " + std::to_string(n) + " items of " + std::to_string(size) + " bytes need " +
+                         std::to_string(bytes) + " bytes, more than 32 bits can say");
+  reach(u64{q} + 4 + 4 * u64{n}, true);  // and a list's count and offset words, but not its items
+  if (n == 0) {
+    state(SlotState::decoded);
+    return false;
+  }
+  return true;
+}
+
+bool SlotWalkBase::item_at(u32 k, u32 q, u32 i, u32& qi, std::string& item) {
+  const u32 at = q + 4 + 4 * i;
+  const u32 v = w.word(at);
+  item = name(k) + "[" + std::to_string(i) + "]";
+  if (!detail::target_ok(at, v, qi))
+    return failed(at, "the offset word of " + item + " at " + std::to_string(at) + " holds " + std::to_string(v) +
+                          ", and " + std::to_string(at) + " + " + std::to_string(v) + " wraps around 2^32");
+  w.add(at, 4, depth, [&] { return item + ": offset " + std::to_string(v) + " -> table at " + std::to_string(qi); });
+  return true;
+}
+
+bool SlotWalkBase::item_done(bool walked) {
+  if (walked) return true;
+  state(SlotState::failed);
+  ok = false;
+  return false;
+}
+
 namespace {
 std::string str(u64 v) { return std::to_string(v); }
 

@@ -8,8 +8,9 @@
 #include "codec/checks.hpp"
 #include "codec/decode.hpp"
 #include "codec/wire.hpp"
-#include "json_codec.hpp"
+#include "codec/visit.hpp"
 #include "log_capture.hpp"
+#include "walker.hpp"
 
 namespace kav::inspect::impl {
 
@@ -62,59 +63,20 @@ struct Walk {
 
 std::string num(u64 v);  // "513 (0x201)"
 
-// The name a record's table decoder logs under: "kav_host_unpack_non_root".
-template <class R>
-const char* non_root_log() {
-  static const std::string s = record_name<R>() + "_unpack_non_root";
-  return s.c_str();
-}
+// What each slot of a record holds, for the vtable lines: "field0, u16", "field7, byte array [16]", ...
+std::vector<std::string> slot_kinds(const detail::Table& t);
 
-// What each slot of a record holds, for the vtable lines: "u16", "byte array [16]", ...
-struct DescribeSlots {
-  std::vector<std::string>& out;
-  template <class U>
-  void scalar(u32, const U&) {
-    out.push_back("u" + std::to_string(8 * sizeof(U)));
-  }
-  template <std::size_t N>
-  void byte_array(u32, const u8 (&)[N]) {
-    out.push_back("byte array [" + std::to_string(N) + "]");
-  }
-  template <class E, std::size_t N>
-  void struct_array(u32, const E (&)[N]) {
-    if constexpr (std::is_unsigned_v<E>) {
-      out.push_back("array [" + std::to_string(N) + " x u" + std::to_string(8 * sizeof(E)) + "]");
-    } else {
-      out.push_back("array [" + std::to_string(N) + " x " + record_name<E>() + "]");
-    }
-  }
-  template <class Rn>
-  void nested(u32, const Rn&) {
-    out.push_back("nested " + record_name<Rn>());
-  }
-  template <class Rn>
-  void vector(u32, const u32&, Rn* const&) {
-    out.push_back("list of " + record_name<Rn>());
-  }
-};
-
+// `table` is the engine's table of R, for names and descriptions only: the walk itself follows R's
+// description.
 template <class R>
-std::vector<std::string> slot_kinds() {
-  std::vector<std::string> out;
-  const R dummy{};
-  visit_slots(dummy, DescribeSlots{out});
-  for (u32 k = 0; k < out.size(); ++k) out[k] = field_name(k) + ", " + out[k];
-  return out;
-}
+bool walk_table(Walk& w, const detail::Table& table, u32 from, u32 t, R& out, const std::string& path,
+                const std::string& label, const char* log, int depth, bool root);
 
-template <class R>
-bool walk_table(Walk& w, u32 from, u32 t, R& out, const std::string& path, const std::string& label, const char* log,
-                int depth, bool root);
-
-// Visits the slots of one table after its header passed; stops at the first failing field.
-template <class R>
-struct SlotWalk {
+// Visits the slots of one table after its header passed; stops at the first failing field. The
+// part that does not depend on the record's type is compiled once (explain.cpp).
+struct SlotWalkBase {
   Walk& w;
+  const detail::Table& table;
   detail::TableRef tr;
   const std::string& path;
   int depth;
@@ -133,164 +95,83 @@ struct SlotWalk {
     if (root) w.root_states.push_back(s);
   }
   // Whether the slot is present (reached and with a non-zero offset); its offset in o.
-  bool present(u32 k, u32& o) {
-    if (!ok) {
-      state(SlotState::not_reached);
-      return false;
-    }
-    cur = k;
-    o = tr.vlen < 6 + 2 * k ? 0 : w.half(tr.vt + 4 + 2 * k);  // the vtable may stop before the slot
-    if (o == 0) {
-      state(SlotState::absent);
-      return false;
-    }
-    return true;
-  }
-  bool failed(u32 pos, std::string text, const char* log = nullptr) {
-    state(SlotState::failed);
-    w.fault_path = name(cur);
-    ok = false;
-    return w.fail(pos, std::move(text), log);
-  }
+  bool present(u32 k, u32& o);
+  bool failed(u32 pos, std::string text, const char* log = nullptr);
   std::string past_end() const { return "past the end of the " + std::to_string(w.len) + "-byte buffer"; }
+  // The offset word of a non-scalar slot; its target in q.
+  bool offset_word(u32 k, u32 o, const std::string& what, u32& q);
+  // The count word at q and the room for `n` elements of `size` bytes behind it.
+  bool counted(u32 k, u32 q, u32 size, const std::string& what, u32& n);
 
+  // A scalar of `width` bytes, read into dst.
+  void scalar_at(u32 k, u32 width, u8* dst);
+  // A fixed array of `count` elements of `size` bytes, read into dst (elements lie in memory as on
+  // the wire).
+  void array_at(u32 k, u32 count, u32 size, u8* dst);
+  // A nested table: its slot's offset o and target q, or false when it is absent or fails; then
+  // the end of its walk.
+  bool nested_at(u32 k, u32& o, u32& q, std::size_t& first_vtable);
+  void nested_done(bool walked, u32 q, std::size_t first_vtable);
+  // A list of items of `size` bytes: its count, stored into `count` and n, behind the target q;
+  // false when there is no item to walk.
+  bool list_at(u32 k, u32 size, u32& count, u32& q, u32& n);
+  // Item i's offset word: the item's table qi and its path, or false.
+  bool item_at(u32 k, u32 q, u32 i, u32& qi, std::string& item);
+  bool item_done(bool walked);  // false: the walk stops
+};
+
+template <class R>
+struct SlotWalk : SlotWalkBase {
   template <class U>
   void scalar(u32 k, U& x) {
-    u32 o;
-    if (!present(k, o)) return;
-    constexpr u32 width = sizeof(U);
-    const u32 p = tr.t + o;
-    if (!detail::field_fits(o, width, tr.room)) {
-      failed(p, name(k) + " (slot " + std::to_string(k) + ", u" + std::to_string(8 * width) + ") at table offset " +
-                    std::to_string(o) + " would end at " + std::to_string(u64{p} + width) + ", " + past_end());
-      return;
-    }
-    x = detail::load_le<U>(w.buf + p, false);
-    reach(u64{p} + width, true);
-    w.add(p, width, depth, [&] { return name(k) + " = " + num(x); });
-    state(SlotState::decoded);
-  }
-
-  // The offset word of a non-scalar slot; its target in q.
-  bool offset_word(u32 k, u32 o, const std::string& what, u32& q) {
-    const u32 p = tr.t + o;
-    if (!detail::field_fits(o, 4, tr.room))
-      return failed(p, "the offset word of " + name(k) + " at table offset " + std::to_string(o) + " would end at " +
-                           std::to_string(u64{p} + 4) + ", " + past_end());
-    const u32 v = w.word(p);
-    if (!detail::target_ok(p, v, q))
-      return failed(p, "the offset word of " + name(k) + " at " + std::to_string(p) + " holds " + std::to_string(v) +
-                           ", and " + std::to_string(p) + " + " + std::to_string(v) + " wraps around 2^32");
-    w.add(p, 4, depth,
-          [&] { return name(k) + ": offset " + std::to_string(v) + " -> " + what + " at " + std::to_string(q); });
-    reach(u64{p} + 4, true);
-    return true;
-  }
-  // The count word at q and the room for `n` elements of `size` bytes behind it.
-  bool counted(u32 k, u32 q, u32 size, const std::string& what, u32& n) {
-    if (!detail::count_at(q, w.len))
-      return failed(q, "the count of " + name(k) + " at " + std::to_string(q) + " would end at " +
-                           std::to_string(u64{q} + 4) + ", " + past_end());
-    n = w.word(q);
-    w.add(q, 4, depth, [&] { return name(k) + ": count " + std::to_string(n); });
-    if (detail::elements_fit(q, n, size, w.len)) return true;
-    if (size == 4 && (n >> 30) != 0)
-      return failed(q, name(k) + ": a count of " + std::to_string(n) + " " + what + " is refused (2^30 or more)");
-    if (size == 2 && static_cast<i32>(n) < 0)
-      return failed(q, name(k) + ": a count of " + std::to_string(n) + " " + what + " is refused (2^31 or more)");
-    const u64 end = u64{q} + 4 + u64{n} * size;
-    return failed(q, name(k) + ": " + std::to_string(n) + " " + what + " of " + std::to_string(size) +
-                         (size == 1 ? " byte from " : " bytes from ") + std::to_string(q + 4) + " would end at " +
-                         std::to_string(end) + ", " + past_end());
-  }
-
-  template <class E, std::size_t N>
-  void array(u32 k, E (&a)[N], u32 size) {
-    u32 o, q, n;
-    if (!present(k, o) || !offset_word(k, o, "count", q) || !counted(k, q, size, "elements", n)) return;
-    if (n != N) {
-      failed(q, name(k) + " holds " + std::to_string(n) + " elements, but it is a fixed array of exactly " +
-                    std::to_string(N));
-      return;
-    }
-    std::memcpy(a, w.buf + q + 4, sizeof a);  // elements lie in memory as on the wire
-    reach(u64{q} + 4 + u64{N} * size, true);  // both layouts count an array's data in its table
-    w.add(q + 4, N * size, depth, [&] {
-      return name(k) + ": " + std::to_string(N) +
-             (size == 1 ? " bytes" : " elements of " + std::to_string(size) + " bytes");
-    });
-    state(SlotState::decoded);
+    scalar_at(k, sizeof(U), reinterpret_cast<u8*>(&x));
   }
   template <std::size_t N>
   void byte_array(u32 k, u8 (&a)[N]) {
-    array(k, a, 1);
+    array_at(k, N, 1, a);
   }
   template <class E, std::size_t N>
   void struct_array(u32 k, E (&a)[N]) {
-    array(k, a, static_cast<u32>(sizeof(E)));
+    array_at(k, N, sizeof(E), reinterpret_cast<u8*>(a));
   }
   template <class Rn>
   void nested(u32 k, Rn& r) {
     u32 o, q;
-    if (!present(k, o) || !offset_word(k, o, "nested table", q)) return;
-    const std::size_t first_vtable = w.vtables.size();
-    if (!walk_table(w, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name<Rn>() + ")",
-                    non_root_log<Rn>(), depth + 1, false)) {
-      state(SlotState::failed);
-      ok = false;
-      return;
-    }
-    if (first_vtable < w.vtables.size())  // the nested block: its table and vtable, rounded up to 4
-      reach(u64{q} + (w.vtables[first_vtable].second - q + 3) / 4 * 4, false);
-    state(SlotState::decoded);
+    std::size_t first_vtable;
+    if (!nested_at(k, o, q, first_vtable)) return;
+    const detail::Table& sub = *table.slot[k].sub;
+    nested_done(walk_table(w, sub, tr.t + o, q, r, name(k), "nested table " + name(k) + " (" + record_name(sub) + ")",
+                           sub.non_root, depth + 1, false),
+                q, first_vtable);
   }
   template <class Rn>
   void vector(u32 k, u32& count, Rn*& items) {
-    u32 o, q, n;
-    if (!present(k, o) || !offset_word(k, o, "list", q) || !counted(k, q, 4, "items", n)) return;
-    count = n;
-    const u64 bytes = u64{n} * sizeof(Rn);
-    if (bytes > 0xFFFFFFFFu) {
-      failed(q, name(k) + ": " + std::to_string(n) + " items of " + std::to_string(sizeof(Rn)) + " bytes need " +
-                    std::to_string(bytes) + " bytes, more than 32 bits can say");
-      return;
-    }
-    reach(u64{q} + 4 + 4 * u64{n}, true);  // and a list's count and offset words, but not its items
-    if (n == 0) return state(SlotState::decoded);
-    items = w.store.make<Rn>(n);
+    u32 q, n;
+    if (!list_at(k, sizeof(Rn), count, q, n)) return;
+    items = reinterpret_cast<Rn*>(w.store.make(n, sizeof(Rn)));
+    const detail::Table& sub = *table.slot[k].sub;
     for (u32 i = 0; i < n; ++i) {
-      const u32 at = q + 4 + 4 * i;
-      const u32 v = w.word(at);
-      const std::string item = name(k) + "[" + std::to_string(i) + "]";
       u32 qi;
-      if (!detail::target_ok(at, v, qi)) {
-        failed(at, "the offset word of " + item + " at " + std::to_string(at) + " holds " + std::to_string(v) +
-                       ", and " + std::to_string(at) + " + " + std::to_string(v) + " wraps around 2^32");
+      std::string item;
+      if (!item_at(k, q, i, qi, item) ||
+          !item_done(walk_table(w, sub, q + 4 + 4 * i, qi, items[i], item,
+                                "item " + item + " (" + record_name(sub) + ")", sub.non_root, depth + 1, false)))
         return;
-      }
-      w.add(at, 4, depth,
-            [&] { return item + ": offset " + std::to_string(v) + " -> table at " + std::to_string(qi); });
-      if (!walk_table(w, at, qi, items[i], item, "item " + item + " (" + record_name<Rn>() + ")", non_root_log<Rn>(),
-                      depth + 1, false)) {
-        state(SlotState::failed);
-        ok = false;
-        return;
-      }
     }
     state(SlotState::decoded);
   }
 };
 
 template <class R>
-bool walk_table(Walk& w, u32 from, u32 t, R& out, const std::string& path, const std::string& label, const char* log,
-                int depth, bool root) {
-  static const std::vector<std::string> kinds = slot_kinds<R>();
+bool walk_table(Walk& w, const detail::Table& table, u32 from, u32 t, R& out, const std::string& path,
+                const std::string& label, const char* log, int depth, bool root) {
+  static const std::vector<std::string> kinds = slot_kinds(table);  // one table per record type
   detail::TableRef tr;
   if (!w.header(from, t, label, log, kinds, depth, tr)) {
     w.fault_path = path;
     return false;
   }
-  SlotWalk<R> sw{w, tr, path, depth + 1, root};
+  SlotWalk<R> sw{{w, table, tr, path, depth + 1, root}};
   sw.furthest = u64{t} + 4;
   visit_slots(out, sw);
   // The table length entry: what the encoders write for this content (its low 16 bits: a list of
@@ -323,7 +204,7 @@ struct Walked {
 };
 
 template <class M>
-Walked walk_message(ByteView in, bool quiet) {
+Walked walk_message(ByteView in, bool quiet, const detail::Table& table) {
   using T = typename M::type;
   static const u8 empty = 0;  // an empty input is a short buffer, not a null pointer
   Walked r{Walk{in.empty() ? &empty : in.data(), static_cast<u32>(in.size())}, {}};
@@ -337,11 +218,11 @@ Walked walk_message(ByteView in, bool quiet) {
     const u32 t = w.word(0);
     w.add(0, 4, 0, [&] { return "root offset: root table at " + std::to_string(t); });
     const char* log = M::root == RootForm::in_place ? M::unpack_name : M::non_root_name;
-    if (!walk_table(w, 0, t, predicted, "", std::string("root table (") + M::full_name + ")", log, 0, true)) {
+    if (!walk_table(w, table, 0, t, predicted, "", std::string("root table (") + M::full_name + ")", log, 0, true)) {
       visit_slots(predicted, DropLists{});
     }
   }
-  if (!quiet) r.predicted = to_json(predicted, JsonOptions{});
+  if (!quiet) r.predicted = to_json(table, reinterpret_cast<const u8*>(&predicted), JsonOptions{});
   return r;
 }
 
@@ -359,18 +240,5 @@ Fit fit_of(const Walk& w, const Message& m);
 // Renders the map, the first failing check and the cross-check.
 std::string render(const Walk& w, const std::string& title, const Json& predicted, const Json& actual,
                    const std::vector<std::string>& log, bool& agrees);
-
-}  // namespace kav::inspect::impl
-
-namespace kav::inspect::impl {
-
-// What the generic code needs of one message, instantiated for its structure.
-struct Ops {
-  Json (*unpack)(ByteView, JsonOptions);  // runs __unpack and frees what it allocated
-  Walked (*walk)(ByteView, bool quiet);   // quiet: no text, no predicted structure
-  Bytes (*encode)(const Json&, Encoding, const SourceMap*);
-  std::vector<Slot> (*slots)();
-  Json (*skeleton)(JsonOptions);
-};
 
 }  // namespace kav::inspect::impl

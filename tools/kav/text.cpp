@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "explain.hpp"
+#include "walker.hpp"
 
 namespace kav::inspect {
 
@@ -42,7 +42,7 @@ std::string dump(const Json& v, int indent) { return v.dump(indent, ' ', false, 
 namespace {
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == ','; }
-bool is_hex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool is_hex(char c) { return impl::hex_digit(c) >= 0; }
 
 std::string shown(char c) {
   if (c >= 0x20 && c < 0x7f) return std::string("'") + c + "'";
@@ -77,10 +77,6 @@ template <class Fail>
 void check_byte_order(std::string_view text, const std::vector<std::pair<std::size_t, std::size_t>>& toks, bool colon,
                       std::size_t text_column, std::size_t eol, int& order, std::size_t& first_group,
                       const Fail& fail) {
-  const auto digit = [&](std::size_t at) {
-    const char c = text[at];
-    return std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10;
-  };
   std::size_t bytes = 0;
   for (std::size_t t = 1; t < toks.size(); ++t) {
     const std::size_t width = toks[t].second - toks[t].first;
@@ -99,8 +95,10 @@ void check_byte_order(std::string_view text, const std::vector<std::pair<std::si
     if (n < 2) continue;
     if (n == 4 && first_group == std::string_view::npos) first_group = toks[t].first;
     for (std::size_t i = 0; i < n; ++i) {
-      const int byte = digit(toks[t].first + 2 * i) * 16 + digit(toks[t].first + 2 * i + 1);
-      if (byte < 0x21 || byte > 0x7E) continue;
+      const int hi = impl::hex_digit(text[toks[t].first + 2 * i]);
+      const int lo = impl::hex_digit(text[toks[t].first + 2 * i + 1]);
+      const int byte = hi * 16 + lo;
+      if (hi < 0 || lo < 0 || byte < 0x21 || byte > 0x7E) continue;  // not a digit: refused below
       if (chars[at + i] != static_cast<char>(byte))
         throw fail(toks[t].first,
                    "the text column shows this group's bytes in the other order: 32-bit words in the machine's "
@@ -148,7 +146,7 @@ Bytes parse_hex(std::string_view text) {
       bool ok = !off.empty() && off.size() <= 16;
       for (char c : off) {
         ok = ok && is_hex(c);
-        const u64 d = static_cast<u64>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10);
+        const u64 d = static_cast<u64>(impl::hex_digit(c));
         hex = hex * 16 + d;
         oct = oct * 8 + d;
         if (d > 7) oct = ~u64{0};
@@ -184,10 +182,8 @@ Bytes parse_hex(std::string_view text) {
         throw fail(toks[t].first,
                    "'" + std::string(text.substr(toks[t].first, std::min<std::size_t>(e - toks[t].first, 20))) +
                        "' has an odd number of hex digits");
-      for (std::size_t d = b; d < e; d += 2) {
-        auto v = [&](char c) { return std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10; };
-        out.push_back(static_cast<u8>(v(text[d]) * 16 + v(text[d + 1])));
-      }
+      for (std::size_t d = b; d < e; d += 2)
+        out.push_back(static_cast<u8>(impl::hex_digit(text[d]) * 16 + impl::hex_digit(text[d + 1])));
     }
     line = eol + 1;
   }
@@ -371,9 +367,7 @@ u64 whole_number(const Json& v, unsigned bits, const std::string& at, const Sour
     if (s.size() == (hex ? 2u : 0u)) value_error(at, "expected a whole number for a " + type + " field, got \"\"");
     for (std::size_t i = hex ? 2 : 0; i < s.size(); ++i) {
       const char c = s[i];
-      const int d = std::isdigit(static_cast<unsigned char>(c))           ? c - '0'
-                    : hex && std::isxdigit(static_cast<unsigned char>(c)) ? (c | 0x20) - 'a' + 10
-                                                                          : -1;
+      const int d = hex || impl::hex_digit(c) < 10 ? impl::hex_digit(c) : -1;
       if (d < 0)
         value_error(at, "expected a whole number for a " + type + " field, got " + excerpt(v) + inside(map, at, i),
                     at_char(map, at, i));
@@ -405,10 +399,9 @@ void hex_field(const Json& v, u8* out, std::size_t n, const std::string& at, con
   for (std::size_t i = 0; i < s.size(); ++i) {
     const char c = s[i];
     if (c == ' ' || c == ':' || c == '-') continue;
-    if (!std::isxdigit(static_cast<unsigned char>(c)))
-      value_error(at, shown(c) + " is not a hex digit" + inside(map, at, i), at_char(map, at, i));
+    const int d = hex_digit(c);
+    if (d < 0) value_error(at, shown(c) + " is not a hex digit" + inside(map, at, i), at_char(map, at, i));
     if (digits / 2 < n) {
-      const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10;
       out[digits / 2] = static_cast<u8>(digits % 2 == 0 ? d << 4 : out[digits / 2] | d);
     }
     ++digits;

@@ -132,7 +132,7 @@ std::vector<const Message*> better_fits(ByteView b, const Message& m, const Fit&
   int best = mine + 1;  // a reading must beat m's to count
   for (const auto& [most, c] : order) {
     if (most < best) break;
-    const Fit f = impl::fit_of(c->ops->walk(b, true).w, *c);
+    const Fit f = impl::fit_of(c->ops->walk(b, true, c->ops->table()).w, *c);
     if (!f.well_formed || !f.every_byte || score(f) < best) continue;
     if (score(f) > best) out.clear();
     best = score(f);

@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
 # Proves that CONTRIBUTING.md's recipe for adding a record is complete: in a scratch copy of the
-# tracked files it adds the record kav_foo with its update and delete lists exactly as the recipe
-# says, and nothing else, then builds in the dev preset what the tests labelled catalogue need and
-# runs them (ctest -L catalogue): the catalogue table, exports and headers (catalogue_test,
-# abi_symbols, c99_layout, header_prototypes), the codecs over every message (codec_test), sends
-# and registration (mesh_test) and the fuzz replay with the committed regression inputs
-# (fuzz_replay.*). The record goes in the middle of the kav list, so every message after it, and
-# all of kav_sync, moves.
-# Usage: tools/add_record_check.sh [--keep]    (--keep: leave the scratch tree and say where)
+# tracked files it adds the record kav_portmirror with its update and delete lists exactly as the
+# recipe says, and nothing else, then builds in the dev preset what the tests labelled catalogue
+# need and runs them (ctest -L catalogue): the catalogue table, exports and headers
+# (catalogue_test, abi_symbols, c99_layout, header_prototypes), the codecs over every message
+# (codec_test), sends and registration (mesh_test) and the fuzz replay with the committed
+# regression inputs (fuzz_replay.*). The record goes in the middle of the kav list, so every
+# message after it moves, in registration order and in the fuzz targets' selection.
+# With --full it builds the whole dev tree and runs the whole suite instead.
+# Usage: tools/add_record_check.sh [--keep] [--full]   (--keep: leave the scratch tree, say where)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${JOBS:-2}
 start=$SECONDS
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/kav-add-record.XXXXXX")
-if [[ ${1:-} == --keep ]]; then
+keep=0 full=0
+for arg in "$@"; do
+  case $arg in
+    --keep) keep=1 ;;
+    --full) full=1 ;;
+    *) echo "usage: tools/add_record_check.sh [--keep] [--full]" >&2; exit 2 ;;
+  esac
+done
+if ((keep)); then
   echo "add_record_check: scratch tree in $scratch"
 else
   trap 'rm -rf "$scratch"' EXIT
@@ -45,41 +54,41 @@ insert_before() {
   mv "$file.new" "$file"
 }
 
-step "1. messages/kav.h: the structures kav_foo, kav_foo_update and kav_foo_delete"
+step "1. messages/kav.h: the structures kav_portmirror, kav_portmirror_update and kav_portmirror_delete"
 insert_before messages/kav.h '^/\* ---- Entry points' <<'EOF'
 /* 16 bytes */
-typedef struct kav_foo {
+typedef struct kav_portmirror {
   uint32_t field0;
   uint32_t field1;
   uint16_t field2;
   uint8_t field3;
   uint8_t field4;
   uint32_t field5;
-} kav_foo;
+} kav_portmirror;
 
-typedef struct kav_foo_update {
+typedef struct kav_portmirror_update {
   uint32_t field0;
   uint32_t n_field1;
-  kav_foo* field1;
-} kav_foo_update;
+  kav_portmirror* field1;
+} kav_portmirror_update;
 
-typedef struct kav_foo_delete {
+typedef struct kav_portmirror_delete {
   uint32_t field0;
   uint32_t n_field1;
-  kav_foo* field1;
-} kav_foo_delete;
+  kav_portmirror* field1;
+} kav_portmirror_delete;
 EOF
 
 step "2. messages/catalogue.hpp: one layout line with the stated sizes pinned"
 insert_before messages/catalogue.hpp '^// ---- reports ----' <<'EOF'
-KAV_RECORD(kav_foo, 6, in_place);  KAV_PIN(kav_foo, 16, 40, 20);
+KAV_RECORD(kav_portmirror, 6, in_place);  KAV_PIN(kav_portmirror, 16, 40, 20);
 EOF
 
 step "3. messages/kav.h: one line per message in KAV_MESSAGES, after kav_ethlen_delete"
 insert_after messages/kav.h '^ *X\(kav, ethlen_delete\)' <<'EOF'
-  X(kav, foo)                     \
-  X(kav, foo_update)              \
-  X(kav, foo_delete)              \
+  X(kav, portmirror)              \
+  X(kav, portmirror_update)       \
+  X(kav, portmirror_delete)       \
 EOF
 
 step "4. tools/gen_prototypes.sh: the declarations of the new messages"
@@ -87,22 +96,25 @@ bash tools/gen_prototypes.sh
 
 step "5. tests/catalogue/values.txt: the stated values of the three messages, by hand"
 insert_after tests/catalogue/values.txt '^kav\.ethlen_delete ' <<'EOF'
-kav.foo                         16   6     16     in_place   fixed    40  20    24   40   -
-kav.foo_update                  16   2     8      in_place   compact  0   0     16   20   kav_foo
-kav.foo_delete                  16   2     8      in_place   compact  0   0     16   20   kav_foo
+kav.portmirror                  16   6     16     in_place   fixed    40  20    24   40   -
+kav.portmirror_update           16   2     8      in_place   compact  0   0     16   20   kav_portmirror
+kav.portmirror_delete           16   2     8      in_place   compact  0   0     16   20   kav_portmirror
 EOF
 
-step "build (dev preset, -j$jobs) what the tests labelled catalogue run, and run them"
+step "build (dev preset, -j$jobs) what the tests labelled catalogue run (--full: everything), and run them"
 targets=(kav catalogue_test c99_layout codec_test mesh_test make_corpus fuzz_unpack_replay fuzz_roundtrip_replay)
 cmake --preset dev >"$scratch/configure.log" 2>&1 || { tail -n 30 "$scratch/configure.log"; die "configure failed"; }
+((full)) && targets=(all)
 cmake --build --preset dev -j"$jobs" --target "${targets[@]}" >"$scratch/build.log" 2>&1 ||
   { grep -E -m 20 'error|Error' "$scratch/build.log" || tail -n 30 "$scratch/build.log"; die "build failed"; }
 step "built"
-ctest --preset dev -j"$jobs" -L catalogue >"$scratch/ctest.log" 2>&1 ||
+labels=(-L catalogue)
+((full)) && labels=()
+ctest --preset dev -j"$jobs" "${labels[@]}" >"$scratch/ctest.log" 2>&1 ||
   { grep -E 'Failed|\*\*\*|Not Run' "$scratch/ctest.log" | head -n 40; die "tests failed"; }
 summary=$(grep -E 'tests passed' "$scratch/ctest.log")
 # The new messages are there: declared, exported, and in the table the tests went through.
-grep -q '^KAV_API uint32_t kav_foo_update__pack(' messages/kav.h || die "kav_foo_update__pack is not declared"
+grep -q '^KAV_API uint32_t kav_portmirror_update__pack(' messages/kav.h || die "kav_portmirror_update__pack is not declared"
 exports=$(nm -D --defined-only build/dev/libkav.so.1)
-grep -q ' kav_foo_delete__sendbatch$' <<<"$exports" || die "kav_foo_delete is not exported"
+grep -q ' kav_portmirror_delete__sendbatch$' <<<"$exports" || die "kav_portmirror_delete is not exported"
 step "the recipe holds: $summary"

@@ -102,8 +102,14 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libkav1)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${_kav_ldconfig_trigger})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
+# The number of messages: the lines of the two message lists (X(kav, name), X(kav_sync, name)).
+file(READ ${PROJECT_SOURCE_DIR}/messages/kav.h _kav_h)
+file(READ ${PROJECT_SOURCE_DIR}/messages/kav_sync.h _kav_sync_h)
+string(REGEX MATCHALL "\n *X\\(kav(_sync)?, [a-z0-9_]+\\)" _kav_list "${_kav_h}${_kav_sync_h}")
+list(LENGTH _kav_list _kav_message_count)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS messages/kav.h messages/kav_sync.h)
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "message codecs of the kav and kav_sync packages
-libkav.so.1 packs, unpacks and sends the 108 messages of the kav and kav_sync
+libkav.so.1 packs, unpacks and sends the ${_kav_message_count} messages of the kav and kav_sync
 packages through the platform's messaging library, libvarelmesh.so, which
 the platform provides.")
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "codec/visit.hpp"
@@ -18,6 +19,7 @@ namespace kav::fuzz {
 // rest is its payload.
 inline constexpr u32 kMessageCount = static_cast<u32>(catalogue::message_count(catalogue::kav_messages{}) +
                                                       catalogue::message_count(catalogue::kav_sync_messages{}));
+static_assert(kMessageCount <= 256, "one selector byte reaches every message");
 
 // Calls f.template operator()<M>() for message number `index` (kav first, then kav_sync).
 template <class F>
@@ -37,6 +39,17 @@ void for_all_messages(F&& f) {
   auto each = [&]<class M>() { f.template operator()<M>(k++); };
   catalogue::for_each_message(catalogue::kav_messages{}, each);
   catalogue::for_each_message(catalogue::kav_sync_messages{}, each);
+}
+
+// The selector byte of the message with this full name (kav_host_update), or -1. Committed inputs
+// name their message and are given its selector when they are read, so a message added to a list
+// never changes which message a committed input reaches.
+inline int selector_of(std::string_view full_name) {
+  int selector = -1;
+  for_all_messages([&]<class M>(u32 k) {
+    if (full_name == M::full_name) selector = static_cast<int>(k);
+  });
+  return selector;
 }
 
 [[noreturn]] inline void fail(const char* file, int line, const char* what, const char* detail) {

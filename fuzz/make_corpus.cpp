@@ -90,13 +90,13 @@ int main(int argc, char** argv) {
       const fs::path hex = fs::path(argv[2]) / (target->dir.filename().string() + ".hex");
       if (!fs::exists(hex)) continue;
       int bad = 0;
-      const auto inputs = fuzz::read_hex_file(hex.string(), bad);
+      const auto inputs = fuzz::read_hex_file(hex.string(), fuzz::selector_of, bad);
       if (bad != 0) {
-        std::fprintf(stderr, "make_corpus: %s:%d: not a hex input\n", hex.c_str(), bad);
+        std::fprintf(stderr, "make_corpus: %s:%d: not a message name and hex input\n", hex.c_str(), bad);
         return 1;
       }
       for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const auto& in = inputs[i];  // already carries its selector byte
+        const auto& in = inputs[i];  // begins with the selector byte of the message it names
         target->write("regression-" + std::to_string(i), in[0], in.data() + 1, in.size() - 1);
       }
     }

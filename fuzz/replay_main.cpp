@@ -1,7 +1,8 @@
 // Replays inputs through a fuzz target's LLVMFuzzerTestOneInput without libFuzzer, so the targets'
 // checks run as ordinary tests in any build: replay PATH...
-// A directory contributes each regular file in it (in name order), a file ending in .hex each of its
-// lines (hex_inputs.hpp), any other file its whole contents. A broken invariant aborts the process.
+// A directory contributes each regular file in it (in name order), a file ending in .hex each of
+// its lines (hex_inputs.hpp: a message's name, then hex bytes), any other file its whole contents.
+// A broken invariant aborts the process.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.hpp"
 #include "hex_inputs.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -22,9 +24,9 @@ namespace fs = std::filesystem;
 std::size_t replay_file(const fs::path& path) {
   if (path.extension() == ".hex") {
     int bad = 0;
-    const auto inputs = kav::fuzz::read_hex_file(path.string(), bad);
+    const auto inputs = kav::fuzz::read_hex_file(path.string(), kav::fuzz::selector_of, bad);
     if (bad != 0) {
-      std::fprintf(stderr, "%s:%d: not a hex input\n", path.c_str(), bad);
+      std::fprintf(stderr, "%s:%d: not a message name and hex input\n", path.c_str(), bad);
       std::exit(1);
     }
     for (const auto& in : inputs) LLVMFuzzerTestOneInput(in.data(), in.size());

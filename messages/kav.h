@@ -852,7 +852,8 @@ typedef struct kav_ot_cachelocalmsg {
 
 /*
  * KAV_DECLARE_MESSAGE(package, name) declares the seven entry points of the
- * message package_name, whose structure type has the same name.
+ * message package_name, whose structure type has the same name, exactly as
+ * they are spelled out after the list below.
  */
 #define KAV_DECLARE_MESSAGE(pkg, name)                                                                                 \
   KAV_API uint32_t pkg##_##name##__pack(const pkg##_##name* msg, uint8_t* buf, uint32_t* len);                         \
@@ -865,8 +866,9 @@ typedef struct kav_ot_cachelocalmsg {
 
 /*
  * Every message of the package, in registration order: X(kav, name) for the
- * message kav_name. KAV_MESSAGES(KAV_DECLARE_MESSAGE) declares them all; a
- * program may pass a macro of its own to visit every message.
+ * message kav_name. A program may pass a macro of its own to visit every
+ * message. The declarations that follow the list are written from it by
+ * tools/gen_prototypes.sh, which the test suite runs to check them.
  */
 #define KAV_MESSAGES(X)           \
   X(kav, pid_state)               \
@@ -948,7 +950,635 @@ typedef struct kav_ot_cachelocalmsg {
   X(kav, ot_cachelog)             \
   X(kav, ot_cachelocalmsg)
 
-KAV_MESSAGES(KAV_DECLARE_MESSAGE)
+/* ---- Declarations generated from the list above by tools/gen_prototypes.sh ---- */
+/* clang-format off */
+
+KAV_API uint32_t kav_pid_state__pack(const kav_pid_state* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_pid_state__unpack(const uint8_t* buf, uint32_t len, kav_pid_state* out);
+KAV_API void kav_pid_state_free__unpacked(kav_pid_state* msg);
+KAV_API uint32_t kav_pid_state__sendmsg(uint32_t dest, const kav_pid_state* msgs, uint32_t count);
+KAV_API uint32_t kav_pid_state__sendtomsg(uint32_t dest, const kav_pid_state* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_pid_state__sendsingle(uint32_t dest, const kav_pid_state* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_pid_state__sendbatch(uint32_t dest, const kav_pid_state* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_smooth__pack(const kav_smooth* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_smooth__unpack(const uint8_t* buf, uint32_t len, kav_smooth* out);
+KAV_API void kav_smooth_free__unpacked(kav_smooth* msg);
+KAV_API uint32_t kav_smooth__sendmsg(uint32_t dest, const kav_smooth* msgs, uint32_t count);
+KAV_API uint32_t kav_smooth__sendtomsg(uint32_t dest, const kav_smooth* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_smooth__sendsingle(uint32_t dest, const kav_smooth* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_smooth__sendbatch(uint32_t dest, const kav_smooth* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_host__pack(const kav_host* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_host__unpack(const uint8_t* buf, uint32_t len, kav_host* out);
+KAV_API void kav_host_free__unpacked(kav_host* msg);
+KAV_API uint32_t kav_host__sendmsg(uint32_t dest, const kav_host* msgs, uint32_t count);
+KAV_API uint32_t kav_host__sendtomsg(uint32_t dest, const kav_host* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_host__sendsingle(uint32_t dest, const kav_host* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_host__sendbatch(uint32_t dest, const kav_host* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_host_update__pack(const kav_host_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_host_update__unpack(const uint8_t* buf, uint32_t len, kav_host_update* out);
+KAV_API void kav_host_update_free__unpacked(kav_host_update* msg);
+KAV_API uint32_t kav_host_update__sendmsg(uint32_t dest, const kav_host_update* msgs, uint32_t count);
+KAV_API uint32_t kav_host_update__sendtomsg(uint32_t dest, const kav_host_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_host_update__sendsingle(uint32_t dest, const kav_host_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_host_update__sendbatch(uint32_t dest, const kav_host_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_host_delete__pack(const kav_host_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_host_delete__unpack(const uint8_t* buf, uint32_t len, kav_host_delete* out);
+KAV_API void kav_host_delete_free__unpacked(kav_host_delete* msg);
+KAV_API uint32_t kav_host_delete__sendmsg(uint32_t dest, const kav_host_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_host_delete__sendtomsg(uint32_t dest, const kav_host_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_host_delete__sendsingle(uint32_t dest, const kav_host_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_host_delete__sendbatch(uint32_t dest, const kav_host_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_srcaddr__pack(const kav_srcaddr* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_srcaddr__unpack(const uint8_t* buf, uint32_t len, kav_srcaddr* out);
+KAV_API void kav_srcaddr_free__unpacked(kav_srcaddr* msg);
+KAV_API uint32_t kav_srcaddr__sendmsg(uint32_t dest, const kav_srcaddr* msgs, uint32_t count);
+KAV_API uint32_t kav_srcaddr__sendtomsg(uint32_t dest, const kav_srcaddr* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_srcaddr__sendsingle(uint32_t dest, const kav_srcaddr* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_srcaddr__sendbatch(uint32_t dest, const kav_srcaddr* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_srcaddr_update__pack(const kav_srcaddr_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_srcaddr_update__unpack(const uint8_t* buf, uint32_t len, kav_srcaddr_update* out);
+KAV_API void kav_srcaddr_update_free__unpacked(kav_srcaddr_update* msg);
+KAV_API uint32_t kav_srcaddr_update__sendmsg(uint32_t dest, const kav_srcaddr_update* msgs, uint32_t count);
+KAV_API uint32_t kav_srcaddr_update__sendtomsg(uint32_t dest, const kav_srcaddr_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_srcaddr_update__sendsingle(uint32_t dest, const kav_srcaddr_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_srcaddr_update__sendbatch(uint32_t dest, const kav_srcaddr_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_srcaddr_delete__pack(const kav_srcaddr_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_srcaddr_delete__unpack(const uint8_t* buf, uint32_t len, kav_srcaddr_delete* out);
+KAV_API void kav_srcaddr_delete_free__unpacked(kav_srcaddr_delete* msg);
+KAV_API uint32_t kav_srcaddr_delete__sendmsg(uint32_t dest, const kav_srcaddr_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_srcaddr_delete__sendtomsg(uint32_t dest, const kav_srcaddr_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_srcaddr_delete__sendsingle(uint32_t dest, const kav_srcaddr_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_srcaddr_delete__sendbatch(uint32_t dest, const kav_srcaddr_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_srcaddrv6__pack(const kav_srcaddrv6* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_srcaddrv6__unpack(const uint8_t* buf, uint32_t len, kav_srcaddrv6* out);
+KAV_API void kav_srcaddrv6_free__unpacked(kav_srcaddrv6* msg);
+KAV_API uint32_t kav_srcaddrv6__sendmsg(uint32_t dest, const kav_srcaddrv6* msgs, uint32_t count);
+KAV_API uint32_t kav_srcaddrv6__sendtomsg(uint32_t dest, const kav_srcaddrv6* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_srcaddrv6__sendsingle(uint32_t dest, const kav_srcaddrv6* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_srcaddrv6__sendbatch(uint32_t dest, const kav_srcaddrv6* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_srcaddrv6_update__pack(const kav_srcaddrv6_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_srcaddrv6_update__unpack(const uint8_t* buf, uint32_t len, kav_srcaddrv6_update* out);
+KAV_API void kav_srcaddrv6_update_free__unpacked(kav_srcaddrv6_update* msg);
+KAV_API uint32_t kav_srcaddrv6_update__sendmsg(uint32_t dest, const kav_srcaddrv6_update* msgs, uint32_t count);
+KAV_API uint32_t kav_srcaddrv6_update__sendtomsg(uint32_t dest, const kav_srcaddrv6_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_srcaddrv6_update__sendsingle(uint32_t dest, const kav_srcaddrv6_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_srcaddrv6_update__sendbatch(uint32_t dest, const kav_srcaddrv6_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_srcaddrv6_delete__pack(const kav_srcaddrv6_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_srcaddrv6_delete__unpack(const uint8_t* buf, uint32_t len, kav_srcaddrv6_delete* out);
+KAV_API void kav_srcaddrv6_delete_free__unpacked(kav_srcaddrv6_delete* msg);
+KAV_API uint32_t kav_srcaddrv6_delete__sendmsg(uint32_t dest, const kav_srcaddrv6_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_srcaddrv6_delete__sendtomsg(uint32_t dest, const kav_srcaddrv6_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_srcaddrv6_delete__sendsingle(uint32_t dest, const kav_srcaddrv6_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_srcaddrv6_delete__sendbatch(uint32_t dest, const kav_srcaddrv6_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ifsamplecfg__pack(const kav_ifsamplecfg* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ifsamplecfg__unpack(const uint8_t* buf, uint32_t len, kav_ifsamplecfg* out);
+KAV_API void kav_ifsamplecfg_free__unpacked(kav_ifsamplecfg* msg);
+KAV_API uint32_t kav_ifsamplecfg__sendmsg(uint32_t dest, const kav_ifsamplecfg* msgs, uint32_t count);
+KAV_API uint32_t kav_ifsamplecfg__sendtomsg(uint32_t dest, const kav_ifsamplecfg* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ifsamplecfg__sendsingle(uint32_t dest, const kav_ifsamplecfg* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ifsamplecfg__sendbatch(uint32_t dest, const kav_ifsamplecfg* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ifsamplecfg_update__pack(const kav_ifsamplecfg_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ifsamplecfg_update__unpack(const uint8_t* buf, uint32_t len, kav_ifsamplecfg_update* out);
+KAV_API void kav_ifsamplecfg_update_free__unpacked(kav_ifsamplecfg_update* msg);
+KAV_API uint32_t kav_ifsamplecfg_update__sendmsg(uint32_t dest, const kav_ifsamplecfg_update* msgs, uint32_t count);
+KAV_API uint32_t kav_ifsamplecfg_update__sendtomsg(uint32_t dest, const kav_ifsamplecfg_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ifsamplecfg_update__sendsingle(uint32_t dest, const kav_ifsamplecfg_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ifsamplecfg_update__sendbatch(uint32_t dest, const kav_ifsamplecfg_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ifsamplecfg_delete__pack(const kav_ifsamplecfg_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ifsamplecfg_delete__unpack(const uint8_t* buf, uint32_t len, kav_ifsamplecfg_delete* out);
+KAV_API void kav_ifsamplecfg_delete_free__unpacked(kav_ifsamplecfg_delete* msg);
+KAV_API uint32_t kav_ifsamplecfg_delete__sendmsg(uint32_t dest, const kav_ifsamplecfg_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_ifsamplecfg_delete__sendtomsg(uint32_t dest, const kav_ifsamplecfg_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ifsamplecfg_delete__sendsingle(uint32_t dest, const kav_ifsamplecfg_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ifsamplecfg_delete__sendbatch(uint32_t dest, const kav_ifsamplecfg_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ifsamplerate__pack(const kav_ifsamplerate* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ifsamplerate__unpack(const uint8_t* buf, uint32_t len, kav_ifsamplerate* out);
+KAV_API void kav_ifsamplerate_free__unpacked(kav_ifsamplerate* msg);
+KAV_API uint32_t kav_ifsamplerate__sendmsg(uint32_t dest, const kav_ifsamplerate* msgs, uint32_t count);
+KAV_API uint32_t kav_ifsamplerate__sendtomsg(uint32_t dest, const kav_ifsamplerate* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ifsamplerate__sendsingle(uint32_t dest, const kav_ifsamplerate* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ifsamplerate__sendbatch(uint32_t dest, const kav_ifsamplerate* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ifsamplerate_update__pack(const kav_ifsamplerate_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ifsamplerate_update__unpack(const uint8_t* buf, uint32_t len, kav_ifsamplerate_update* out);
+KAV_API void kav_ifsamplerate_update_free__unpacked(kav_ifsamplerate_update* msg);
+KAV_API uint32_t kav_ifsamplerate_update__sendmsg(uint32_t dest, const kav_ifsamplerate_update* msgs, uint32_t count);
+KAV_API uint32_t kav_ifsamplerate_update__sendtomsg(uint32_t dest, const kav_ifsamplerate_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ifsamplerate_update__sendsingle(uint32_t dest, const kav_ifsamplerate_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ifsamplerate_update__sendbatch(uint32_t dest, const kav_ifsamplerate_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ifsamplerate_delete__pack(const kav_ifsamplerate_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ifsamplerate_delete__unpack(const uint8_t* buf, uint32_t len, kav_ifsamplerate_delete* out);
+KAV_API void kav_ifsamplerate_delete_free__unpacked(kav_ifsamplerate_delete* msg);
+KAV_API uint32_t kav_ifsamplerate_delete__sendmsg(uint32_t dest, const kav_ifsamplerate_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_ifsamplerate_delete__sendtomsg(uint32_t dest, const kav_ifsamplerate_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ifsamplerate_delete__sendsingle(uint32_t dest, const kav_ifsamplerate_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ifsamplerate_delete__sendbatch(uint32_t dest, const kav_ifsamplerate_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_globalsamplerate__pack(const kav_globalsamplerate* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_globalsamplerate__unpack(const uint8_t* buf, uint32_t len, kav_globalsamplerate* out);
+KAV_API void kav_globalsamplerate_free__unpacked(kav_globalsamplerate* msg);
+KAV_API uint32_t kav_globalsamplerate__sendmsg(uint32_t dest, const kav_globalsamplerate* msgs, uint32_t count);
+KAV_API uint32_t kav_globalsamplerate__sendtomsg(uint32_t dest, const kav_globalsamplerate* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_globalsamplerate__sendsingle(uint32_t dest, const kav_globalsamplerate* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_globalsamplerate__sendbatch(uint32_t dest, const kav_globalsamplerate* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_globalsamplerate_update__pack(const kav_globalsamplerate_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_globalsamplerate_update__unpack(const uint8_t* buf, uint32_t len, kav_globalsamplerate_update* out);
+KAV_API void kav_globalsamplerate_update_free__unpacked(kav_globalsamplerate_update* msg);
+KAV_API uint32_t kav_globalsamplerate_update__sendmsg(uint32_t dest, const kav_globalsamplerate_update* msgs, uint32_t count);
+KAV_API uint32_t kav_globalsamplerate_update__sendtomsg(uint32_t dest, const kav_globalsamplerate_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_globalsamplerate_update__sendsingle(uint32_t dest, const kav_globalsamplerate_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_globalsamplerate_update__sendbatch(uint32_t dest, const kav_globalsamplerate_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_globalsamplerate_delete__pack(const kav_globalsamplerate_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_globalsamplerate_delete__unpack(const uint8_t* buf, uint32_t len, kav_globalsamplerate_delete* out);
+KAV_API void kav_globalsamplerate_delete_free__unpacked(kav_globalsamplerate_delete* msg);
+KAV_API uint32_t kav_globalsamplerate_delete__sendmsg(uint32_t dest, const kav_globalsamplerate_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_globalsamplerate_delete__sendtomsg(uint32_t dest, const kav_globalsamplerate_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_globalsamplerate_delete__sendsingle(uint32_t dest, const kav_globalsamplerate_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_globalsamplerate_delete__sendbatch(uint32_t dest, const kav_globalsamplerate_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_monitorcfg__pack(const kav_monitorcfg* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_monitorcfg__unpack(const uint8_t* buf, uint32_t len, kav_monitorcfg* out);
+KAV_API void kav_monitorcfg_free__unpacked(kav_monitorcfg* msg);
+KAV_API uint32_t kav_monitorcfg__sendmsg(uint32_t dest, const kav_monitorcfg* msgs, uint32_t count);
+KAV_API uint32_t kav_monitorcfg__sendtomsg(uint32_t dest, const kav_monitorcfg* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_monitorcfg__sendsingle(uint32_t dest, const kav_monitorcfg* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_monitorcfg__sendbatch(uint32_t dest, const kav_monitorcfg* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_monitorcfg_update__pack(const kav_monitorcfg_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_monitorcfg_update__unpack(const uint8_t* buf, uint32_t len, kav_monitorcfg_update* out);
+KAV_API void kav_monitorcfg_update_free__unpacked(kav_monitorcfg_update* msg);
+KAV_API uint32_t kav_monitorcfg_update__sendmsg(uint32_t dest, const kav_monitorcfg_update* msgs, uint32_t count);
+KAV_API uint32_t kav_monitorcfg_update__sendtomsg(uint32_t dest, const kav_monitorcfg_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_monitorcfg_update__sendsingle(uint32_t dest, const kav_monitorcfg_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_monitorcfg_update__sendbatch(uint32_t dest, const kav_monitorcfg_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_monitorcfg_delete__pack(const kav_monitorcfg_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_monitorcfg_delete__unpack(const uint8_t* buf, uint32_t len, kav_monitorcfg_delete* out);
+KAV_API void kav_monitorcfg_delete_free__unpacked(kav_monitorcfg_delete* msg);
+KAV_API uint32_t kav_monitorcfg_delete__sendmsg(uint32_t dest, const kav_monitorcfg_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_monitorcfg_delete__sendtomsg(uint32_t dest, const kav_monitorcfg_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_monitorcfg_delete__sendsingle(uint32_t dest, const kav_monitorcfg_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_monitorcfg_delete__sendbatch(uint32_t dest, const kav_monitorcfg_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ifindexswitch__pack(const kav_ifindexswitch* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ifindexswitch__unpack(const uint8_t* buf, uint32_t len, kav_ifindexswitch* out);
+KAV_API void kav_ifindexswitch_free__unpacked(kav_ifindexswitch* msg);
+KAV_API uint32_t kav_ifindexswitch__sendmsg(uint32_t dest, const kav_ifindexswitch* msgs, uint32_t count);
+KAV_API uint32_t kav_ifindexswitch__sendtomsg(uint32_t dest, const kav_ifindexswitch* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ifindexswitch__sendsingle(uint32_t dest, const kav_ifindexswitch* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ifindexswitch__sendbatch(uint32_t dest, const kav_ifindexswitch* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ifindexswitch_update__pack(const kav_ifindexswitch_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ifindexswitch_update__unpack(const uint8_t* buf, uint32_t len, kav_ifindexswitch_update* out);
+KAV_API void kav_ifindexswitch_update_free__unpacked(kav_ifindexswitch_update* msg);
+KAV_API uint32_t kav_ifindexswitch_update__sendmsg(uint32_t dest, const kav_ifindexswitch_update* msgs, uint32_t count);
+KAV_API uint32_t kav_ifindexswitch_update__sendtomsg(uint32_t dest, const kav_ifindexswitch_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ifindexswitch_update__sendsingle(uint32_t dest, const kav_ifindexswitch_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ifindexswitch_update__sendbatch(uint32_t dest, const kav_ifindexswitch_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ifindexswitch_delete__pack(const kav_ifindexswitch_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ifindexswitch_delete__unpack(const uint8_t* buf, uint32_t len, kav_ifindexswitch_delete* out);
+KAV_API void kav_ifindexswitch_delete_free__unpacked(kav_ifindexswitch_delete* msg);
+KAV_API uint32_t kav_ifindexswitch_delete__sendmsg(uint32_t dest, const kav_ifindexswitch_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_ifindexswitch_delete__sendtomsg(uint32_t dest, const kav_ifindexswitch_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ifindexswitch_delete__sendsingle(uint32_t dest, const kav_ifindexswitch_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ifindexswitch_delete__sendbatch(uint32_t dest, const kav_ifindexswitch_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_globalcfg__pack(const kav_globalcfg* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_globalcfg__unpack(const uint8_t* buf, uint32_t len, kav_globalcfg* out);
+KAV_API void kav_globalcfg_free__unpacked(kav_globalcfg* msg);
+KAV_API uint32_t kav_globalcfg__sendmsg(uint32_t dest, const kav_globalcfg* msgs, uint32_t count);
+KAV_API uint32_t kav_globalcfg__sendtomsg(uint32_t dest, const kav_globalcfg* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_globalcfg__sendsingle(uint32_t dest, const kav_globalcfg* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_globalcfg__sendbatch(uint32_t dest, const kav_globalcfg* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_globalcfg_update__pack(const kav_globalcfg_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_globalcfg_update__unpack(const uint8_t* buf, uint32_t len, kav_globalcfg_update* out);
+KAV_API void kav_globalcfg_update_free__unpacked(kav_globalcfg_update* msg);
+KAV_API uint32_t kav_globalcfg_update__sendmsg(uint32_t dest, const kav_globalcfg_update* msgs, uint32_t count);
+KAV_API uint32_t kav_globalcfg_update__sendtomsg(uint32_t dest, const kav_globalcfg_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_globalcfg_update__sendsingle(uint32_t dest, const kav_globalcfg_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_globalcfg_update__sendbatch(uint32_t dest, const kav_globalcfg_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_globalcfg_delete__pack(const kav_globalcfg_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_globalcfg_delete__unpack(const uint8_t* buf, uint32_t len, kav_globalcfg_delete* out);
+KAV_API void kav_globalcfg_delete_free__unpacked(kav_globalcfg_delete* msg);
+KAV_API uint32_t kav_globalcfg_delete__sendmsg(uint32_t dest, const kav_globalcfg_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_globalcfg_delete__sendtomsg(uint32_t dest, const kav_globalcfg_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_globalcfg_delete__sendsingle(uint32_t dest, const kav_globalcfg_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_globalcfg_delete__sendbatch(uint32_t dest, const kav_globalcfg_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_globaltmpcfg__pack(const kav_globaltmpcfg* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_globaltmpcfg__unpack(const uint8_t* buf, uint32_t len, kav_globaltmpcfg* out);
+KAV_API void kav_globaltmpcfg_free__unpacked(kav_globaltmpcfg* msg);
+KAV_API uint32_t kav_globaltmpcfg__sendmsg(uint32_t dest, const kav_globaltmpcfg* msgs, uint32_t count);
+KAV_API uint32_t kav_globaltmpcfg__sendtomsg(uint32_t dest, const kav_globaltmpcfg* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_globaltmpcfg__sendsingle(uint32_t dest, const kav_globaltmpcfg* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_globaltmpcfg__sendbatch(uint32_t dest, const kav_globaltmpcfg* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_globaltmpcfg_update__pack(const kav_globaltmpcfg_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_globaltmpcfg_update__unpack(const uint8_t* buf, uint32_t len, kav_globaltmpcfg_update* out);
+KAV_API void kav_globaltmpcfg_update_free__unpacked(kav_globaltmpcfg_update* msg);
+KAV_API uint32_t kav_globaltmpcfg_update__sendmsg(uint32_t dest, const kav_globaltmpcfg_update* msgs, uint32_t count);
+KAV_API uint32_t kav_globaltmpcfg_update__sendtomsg(uint32_t dest, const kav_globaltmpcfg_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_globaltmpcfg_update__sendsingle(uint32_t dest, const kav_globaltmpcfg_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_globaltmpcfg_update__sendbatch(uint32_t dest, const kav_globaltmpcfg_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_globaltmpcfg_delete__pack(const kav_globaltmpcfg_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_globaltmpcfg_delete__unpack(const uint8_t* buf, uint32_t len, kav_globaltmpcfg_delete* out);
+KAV_API void kav_globaltmpcfg_delete_free__unpacked(kav_globaltmpcfg_delete* msg);
+KAV_API uint32_t kav_globaltmpcfg_delete__sendmsg(uint32_t dest, const kav_globaltmpcfg_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_globaltmpcfg_delete__sendtomsg(uint32_t dest, const kav_globaltmpcfg_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_globaltmpcfg_delete__sendsingle(uint32_t dest, const kav_globaltmpcfg_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_globaltmpcfg_delete__sendbatch(uint32_t dest, const kav_globaltmpcfg_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_templateflow__pack(const kav_templateflow* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_templateflow__unpack(const uint8_t* buf, uint32_t len, kav_templateflow* out);
+KAV_API void kav_templateflow_free__unpacked(kav_templateflow* msg);
+KAV_API uint32_t kav_templateflow__sendmsg(uint32_t dest, const kav_templateflow* msgs, uint32_t count);
+KAV_API uint32_t kav_templateflow__sendtomsg(uint32_t dest, const kav_templateflow* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_templateflow__sendsingle(uint32_t dest, const kav_templateflow* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_templateflow__sendbatch(uint32_t dest, const kav_templateflow* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_templateflow_update__pack(const kav_templateflow_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_templateflow_update__unpack(const uint8_t* buf, uint32_t len, kav_templateflow_update* out);
+KAV_API void kav_templateflow_update_free__unpacked(kav_templateflow_update* msg);
+KAV_API uint32_t kav_templateflow_update__sendmsg(uint32_t dest, const kav_templateflow_update* msgs, uint32_t count);
+KAV_API uint32_t kav_templateflow_update__sendtomsg(uint32_t dest, const kav_templateflow_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_templateflow_update__sendsingle(uint32_t dest, const kav_templateflow_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_templateflow_update__sendbatch(uint32_t dest, const kav_templateflow_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_templateflow_delete__pack(const kav_templateflow_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_templateflow_delete__unpack(const uint8_t* buf, uint32_t len, kav_templateflow_delete* out);
+KAV_API void kav_templateflow_delete_free__unpacked(kav_templateflow_delete* msg);
+KAV_API uint32_t kav_templateflow_delete__sendmsg(uint32_t dest, const kav_templateflow_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_templateflow_delete__sendtomsg(uint32_t dest, const kav_templateflow_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_templateflow_delete__sendsingle(uint32_t dest, const kav_templateflow_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_templateflow_delete__sendbatch(uint32_t dest, const kav_templateflow_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_recordcfg__pack(const kav_recordcfg* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_recordcfg__unpack(const uint8_t* buf, uint32_t len, kav_recordcfg* out);
+KAV_API void kav_recordcfg_free__unpacked(kav_recordcfg* msg);
+KAV_API uint32_t kav_recordcfg__sendmsg(uint32_t dest, const kav_recordcfg* msgs, uint32_t count);
+KAV_API uint32_t kav_recordcfg__sendtomsg(uint32_t dest, const kav_recordcfg* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_recordcfg__sendsingle(uint32_t dest, const kav_recordcfg* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_recordcfg__sendbatch(uint32_t dest, const kav_recordcfg* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_recordcfg_update__pack(const kav_recordcfg_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_recordcfg_update__unpack(const uint8_t* buf, uint32_t len, kav_recordcfg_update* out);
+KAV_API void kav_recordcfg_update_free__unpacked(kav_recordcfg_update* msg);
+KAV_API uint32_t kav_recordcfg_update__sendmsg(uint32_t dest, const kav_recordcfg_update* msgs, uint32_t count);
+KAV_API uint32_t kav_recordcfg_update__sendtomsg(uint32_t dest, const kav_recordcfg_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_recordcfg_update__sendsingle(uint32_t dest, const kav_recordcfg_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_recordcfg_update__sendbatch(uint32_t dest, const kav_recordcfg_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_recordcfg_delete__pack(const kav_recordcfg_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_recordcfg_delete__unpack(const uint8_t* buf, uint32_t len, kav_recordcfg_delete* out);
+KAV_API void kav_recordcfg_delete_free__unpacked(kav_recordcfg_delete* msg);
+KAV_API uint32_t kav_recordcfg_delete__sendmsg(uint32_t dest, const kav_recordcfg_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_recordcfg_delete__sendtomsg(uint32_t dest, const kav_recordcfg_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_recordcfg_delete__sendsingle(uint32_t dest, const kav_recordcfg_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_recordcfg_delete__sendbatch(uint32_t dest, const kav_recordcfg_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_queenable__pack(const kav_queenable* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_queenable__unpack(const uint8_t* buf, uint32_t len, kav_queenable* out);
+KAV_API void kav_queenable_free__unpacked(kav_queenable* msg);
+KAV_API uint32_t kav_queenable__sendmsg(uint32_t dest, const kav_queenable* msgs, uint32_t count);
+KAV_API uint32_t kav_queenable__sendtomsg(uint32_t dest, const kav_queenable* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_queenable__sendsingle(uint32_t dest, const kav_queenable* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_queenable__sendbatch(uint32_t dest, const kav_queenable* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_queenable_update__pack(const kav_queenable_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_queenable_update__unpack(const uint8_t* buf, uint32_t len, kav_queenable_update* out);
+KAV_API void kav_queenable_update_free__unpacked(kav_queenable_update* msg);
+KAV_API uint32_t kav_queenable_update__sendmsg(uint32_t dest, const kav_queenable_update* msgs, uint32_t count);
+KAV_API uint32_t kav_queenable_update__sendtomsg(uint32_t dest, const kav_queenable_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_queenable_update__sendsingle(uint32_t dest, const kav_queenable_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_queenable_update__sendbatch(uint32_t dest, const kav_queenable_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_queenable_delete__pack(const kav_queenable_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_queenable_delete__unpack(const uint8_t* buf, uint32_t len, kav_queenable_delete* out);
+KAV_API void kav_queenable_delete_free__unpacked(kav_queenable_delete* msg);
+KAV_API uint32_t kav_queenable_delete__sendmsg(uint32_t dest, const kav_queenable_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_queenable_delete__sendtomsg(uint32_t dest, const kav_queenable_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_queenable_delete__sendsingle(uint32_t dest, const kav_queenable_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_queenable_delete__sendbatch(uint32_t dest, const kav_queenable_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_extenable__pack(const kav_extenable* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_extenable__unpack(const uint8_t* buf, uint32_t len, kav_extenable* out);
+KAV_API void kav_extenable_free__unpacked(kav_extenable* msg);
+KAV_API uint32_t kav_extenable__sendmsg(uint32_t dest, const kav_extenable* msgs, uint32_t count);
+KAV_API uint32_t kav_extenable__sendtomsg(uint32_t dest, const kav_extenable* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_extenable__sendsingle(uint32_t dest, const kav_extenable* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_extenable__sendbatch(uint32_t dest, const kav_extenable* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_extenable_update__pack(const kav_extenable_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_extenable_update__unpack(const uint8_t* buf, uint32_t len, kav_extenable_update* out);
+KAV_API void kav_extenable_update_free__unpacked(kav_extenable_update* msg);
+KAV_API uint32_t kav_extenable_update__sendmsg(uint32_t dest, const kav_extenable_update* msgs, uint32_t count);
+KAV_API uint32_t kav_extenable_update__sendtomsg(uint32_t dest, const kav_extenable_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_extenable_update__sendsingle(uint32_t dest, const kav_extenable_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_extenable_update__sendbatch(uint32_t dest, const kav_extenable_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_extenable_delete__pack(const kav_extenable_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_extenable_delete__unpack(const uint8_t* buf, uint32_t len, kav_extenable_delete* out);
+KAV_API void kav_extenable_delete_free__unpacked(kav_extenable_delete* msg);
+KAV_API uint32_t kav_extenable_delete__sendmsg(uint32_t dest, const kav_extenable_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_extenable_delete__sendtomsg(uint32_t dest, const kav_extenable_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_extenable_delete__sendsingle(uint32_t dest, const kav_extenable_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_extenable_delete__sendbatch(uint32_t dest, const kav_extenable_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_intsamplerate__pack(const kav_intsamplerate* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_intsamplerate__unpack(const uint8_t* buf, uint32_t len, kav_intsamplerate* out);
+KAV_API void kav_intsamplerate_free__unpacked(kav_intsamplerate* msg);
+KAV_API uint32_t kav_intsamplerate__sendmsg(uint32_t dest, const kav_intsamplerate* msgs, uint32_t count);
+KAV_API uint32_t kav_intsamplerate__sendtomsg(uint32_t dest, const kav_intsamplerate* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_intsamplerate__sendsingle(uint32_t dest, const kav_intsamplerate* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_intsamplerate__sendbatch(uint32_t dest, const kav_intsamplerate* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_intsamplerate_update__pack(const kav_intsamplerate_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_intsamplerate_update__unpack(const uint8_t* buf, uint32_t len, kav_intsamplerate_update* out);
+KAV_API void kav_intsamplerate_update_free__unpacked(kav_intsamplerate_update* msg);
+KAV_API uint32_t kav_intsamplerate_update__sendmsg(uint32_t dest, const kav_intsamplerate_update* msgs, uint32_t count);
+KAV_API uint32_t kav_intsamplerate_update__sendtomsg(uint32_t dest, const kav_intsamplerate_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_intsamplerate_update__sendsingle(uint32_t dest, const kav_intsamplerate_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_intsamplerate_update__sendbatch(uint32_t dest, const kav_intsamplerate_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_intsamplerate_delete__pack(const kav_intsamplerate_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_intsamplerate_delete__unpack(const uint8_t* buf, uint32_t len, kav_intsamplerate_delete* out);
+KAV_API void kav_intsamplerate_delete_free__unpacked(kav_intsamplerate_delete* msg);
+KAV_API uint32_t kav_intsamplerate_delete__sendmsg(uint32_t dest, const kav_intsamplerate_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_intsamplerate_delete__sendtomsg(uint32_t dest, const kav_intsamplerate_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_intsamplerate_delete__sendsingle(uint32_t dest, const kav_intsamplerate_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_intsamplerate_delete__sendbatch(uint32_t dest, const kav_intsamplerate_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ethlen__pack(const kav_ethlen* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ethlen__unpack(const uint8_t* buf, uint32_t len, kav_ethlen* out);
+KAV_API void kav_ethlen_free__unpacked(kav_ethlen* msg);
+KAV_API uint32_t kav_ethlen__sendmsg(uint32_t dest, const kav_ethlen* msgs, uint32_t count);
+KAV_API uint32_t kav_ethlen__sendtomsg(uint32_t dest, const kav_ethlen* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ethlen__sendsingle(uint32_t dest, const kav_ethlen* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ethlen__sendbatch(uint32_t dest, const kav_ethlen* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ethlen_update__pack(const kav_ethlen_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ethlen_update__unpack(const uint8_t* buf, uint32_t len, kav_ethlen_update* out);
+KAV_API void kav_ethlen_update_free__unpacked(kav_ethlen_update* msg);
+KAV_API uint32_t kav_ethlen_update__sendmsg(uint32_t dest, const kav_ethlen_update* msgs, uint32_t count);
+KAV_API uint32_t kav_ethlen_update__sendtomsg(uint32_t dest, const kav_ethlen_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ethlen_update__sendsingle(uint32_t dest, const kav_ethlen_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ethlen_update__sendbatch(uint32_t dest, const kav_ethlen_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ethlen_delete__pack(const kav_ethlen_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ethlen_delete__unpack(const uint8_t* buf, uint32_t len, kav_ethlen_delete* out);
+KAV_API void kav_ethlen_delete_free__unpacked(kav_ethlen_delete* msg);
+KAV_API uint32_t kav_ethlen_delete__sendmsg(uint32_t dest, const kav_ethlen_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_ethlen_delete__sendtomsg(uint32_t dest, const kav_ethlen_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ethlen_delete__sendsingle(uint32_t dest, const kav_ethlen_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ethlen_delete__sendbatch(uint32_t dest, const kav_ethlen_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_pid_state_chg__pack(const kav_pid_state_chg* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_pid_state_chg__unpack(const uint8_t* buf, uint32_t len, kav_pid_state_chg* out);
+KAV_API void kav_pid_state_chg_free__unpacked(kav_pid_state_chg* msg);
+KAV_API uint32_t kav_pid_state_chg__sendmsg(uint32_t dest, const kav_pid_state_chg* msgs, uint32_t count);
+KAV_API uint32_t kav_pid_state_chg__sendtomsg(uint32_t dest, const kav_pid_state_chg* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_pid_state_chg__sendsingle(uint32_t dest, const kav_pid_state_chg* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_pid_state_chg__sendbatch(uint32_t dest, const kav_pid_state_chg* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_cachelog__pack(const kav_cachelog* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_cachelog__unpack(const uint8_t* buf, uint32_t len, kav_cachelog* out);
+KAV_API void kav_cachelog_free__unpacked(kav_cachelog* msg);
+KAV_API uint32_t kav_cachelog__sendmsg(uint32_t dest, const kav_cachelog* msgs, uint32_t count);
+KAV_API uint32_t kav_cachelog__sendtomsg(uint32_t dest, const kav_cachelog* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_cachelog__sendsingle(uint32_t dest, const kav_cachelog* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_cachelog__sendbatch(uint32_t dest, const kav_cachelog* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_cachelog_update__pack(const kav_cachelog_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_cachelog_update__unpack(const uint8_t* buf, uint32_t len, kav_cachelog_update* out);
+KAV_API void kav_cachelog_update_free__unpacked(kav_cachelog_update* msg);
+KAV_API uint32_t kav_cachelog_update__sendmsg(uint32_t dest, const kav_cachelog_update* msgs, uint32_t count);
+KAV_API uint32_t kav_cachelog_update__sendtomsg(uint32_t dest, const kav_cachelog_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_cachelog_update__sendsingle(uint32_t dest, const kav_cachelog_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_cachelog_update__sendbatch(uint32_t dest, const kav_cachelog_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_cachelog_delete__pack(const kav_cachelog_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_cachelog_delete__unpack(const uint8_t* buf, uint32_t len, kav_cachelog_delete* out);
+KAV_API void kav_cachelog_delete_free__unpacked(kav_cachelog_delete* msg);
+KAV_API uint32_t kav_cachelog_delete__sendmsg(uint32_t dest, const kav_cachelog_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_cachelog_delete__sendtomsg(uint32_t dest, const kav_cachelog_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_cachelog_delete__sendsingle(uint32_t dest, const kav_cachelog_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_cachelog_delete__sendbatch(uint32_t dest, const kav_cachelog_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_smooth_begin_msg__pack(const kav_smooth_begin_msg* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_smooth_begin_msg__unpack(const uint8_t* buf, uint32_t len, kav_smooth_begin_msg* out);
+KAV_API void kav_smooth_begin_msg_free__unpacked(kav_smooth_begin_msg* msg);
+KAV_API uint32_t kav_smooth_begin_msg__sendmsg(uint32_t dest, const kav_smooth_begin_msg* msgs, uint32_t count);
+KAV_API uint32_t kav_smooth_begin_msg__sendtomsg(uint32_t dest, const kav_smooth_begin_msg* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_smooth_begin_msg__sendsingle(uint32_t dest, const kav_smooth_begin_msg* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_smooth_begin_msg__sendbatch(uint32_t dest, const kav_smooth_begin_msg* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_smooth_end_msg__pack(const kav_smooth_end_msg* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_smooth_end_msg__unpack(const uint8_t* buf, uint32_t len, kav_smooth_end_msg* out);
+KAV_API void kav_smooth_end_msg_free__unpacked(kav_smooth_end_msg* msg);
+KAV_API uint32_t kav_smooth_end_msg__sendmsg(uint32_t dest, const kav_smooth_end_msg* msgs, uint32_t count);
+KAV_API uint32_t kav_smooth_end_msg__sendtomsg(uint32_t dest, const kav_smooth_end_msg* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_smooth_end_msg__sendsingle(uint32_t dest, const kav_smooth_end_msg* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_smooth_end_msg__sendbatch(uint32_t dest, const kav_smooth_end_msg* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_resetcache__pack(const kav_resetcache* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_resetcache__unpack(const uint8_t* buf, uint32_t len, kav_resetcache* out);
+KAV_API void kav_resetcache_free__unpacked(kav_resetcache* msg);
+KAV_API uint32_t kav_resetcache__sendmsg(uint32_t dest, const kav_resetcache* msgs, uint32_t count);
+KAV_API uint32_t kav_resetcache__sendtomsg(uint32_t dest, const kav_resetcache* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_resetcache__sendsingle(uint32_t dest, const kav_resetcache* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_resetcache__sendbatch(uint32_t dest, const kav_resetcache* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_resetcache_update__pack(const kav_resetcache_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_resetcache_update__unpack(const uint8_t* buf, uint32_t len, kav_resetcache_update* out);
+KAV_API void kav_resetcache_update_free__unpacked(kav_resetcache_update* msg);
+KAV_API uint32_t kav_resetcache_update__sendmsg(uint32_t dest, const kav_resetcache_update* msgs, uint32_t count);
+KAV_API uint32_t kav_resetcache_update__sendtomsg(uint32_t dest, const kav_resetcache_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_resetcache_update__sendsingle(uint32_t dest, const kav_resetcache_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_resetcache_update__sendbatch(uint32_t dest, const kav_resetcache_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_resetstat__pack(const kav_resetstat* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_resetstat__unpack(const uint8_t* buf, uint32_t len, kav_resetstat* out);
+KAV_API void kav_resetstat_free__unpacked(kav_resetstat* msg);
+KAV_API uint32_t kav_resetstat__sendmsg(uint32_t dest, const kav_resetstat* msgs, uint32_t count);
+KAV_API uint32_t kav_resetstat__sendtomsg(uint32_t dest, const kav_resetstat* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_resetstat__sendsingle(uint32_t dest, const kav_resetstat* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_resetstat__sendbatch(uint32_t dest, const kav_resetstat* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_resetstat_update__pack(const kav_resetstat_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_resetstat_update__unpack(const uint8_t* buf, uint32_t len, kav_resetstat_update* out);
+KAV_API void kav_resetstat_update_free__unpacked(kav_resetstat_update* msg);
+KAV_API uint32_t kav_resetstat_update__sendmsg(uint32_t dest, const kav_resetstat_update* msgs, uint32_t count);
+KAV_API uint32_t kav_resetstat_update__sendtomsg(uint32_t dest, const kav_resetstat_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_resetstat_update__sendsingle(uint32_t dest, const kav_resetstat_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_resetstat_update__sendbatch(uint32_t dest, const kav_resetstat_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_dstaddr__pack(const kav_ot_dstaddr* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_dstaddr__unpack(const uint8_t* buf, uint32_t len, kav_ot_dstaddr* out);
+KAV_API void kav_ot_dstaddr_free__unpacked(kav_ot_dstaddr* msg);
+KAV_API uint32_t kav_ot_dstaddr__sendmsg(uint32_t dest, const kav_ot_dstaddr* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_dstaddr__sendtomsg(uint32_t dest, const kav_ot_dstaddr* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_dstaddr__sendsingle(uint32_t dest, const kav_ot_dstaddr* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_dstaddr__sendbatch(uint32_t dest, const kav_ot_dstaddr* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_ethlen__pack(const kav_ot_ethlen* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_ethlen__unpack(const uint8_t* buf, uint32_t len, kav_ot_ethlen* out);
+KAV_API void kav_ot_ethlen_free__unpacked(kav_ot_ethlen* msg);
+KAV_API uint32_t kav_ot_ethlen__sendmsg(uint32_t dest, const kav_ot_ethlen* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_ethlen__sendtomsg(uint32_t dest, const kav_ot_ethlen* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_ethlen__sendsingle(uint32_t dest, const kav_ot_ethlen* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_ethlen__sendbatch(uint32_t dest, const kav_ot_ethlen* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_flexrecord__pack(const kav_ot_flexrecord* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_flexrecord__unpack(const uint8_t* buf, uint32_t len, kav_ot_flexrecord* out);
+KAV_API void kav_ot_flexrecord_free__unpacked(kav_ot_flexrecord* msg);
+KAV_API uint32_t kav_ot_flexrecord__sendmsg(uint32_t dest, const kav_ot_flexrecord* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_flexrecord__sendtomsg(uint32_t dest, const kav_ot_flexrecord* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_flexrecord__sendsingle(uint32_t dest, const kav_ot_flexrecord* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_flexrecord__sendbatch(uint32_t dest, const kav_ot_flexrecord* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_flextemplate__pack(const kav_ot_flextemplate* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_flextemplate__unpack(const uint8_t* buf, uint32_t len, kav_ot_flextemplate* out);
+KAV_API void kav_ot_flextemplate_free__unpacked(kav_ot_flextemplate* msg);
+KAV_API uint32_t kav_ot_flextemplate__sendmsg(uint32_t dest, const kav_ot_flextemplate* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_flextemplate__sendtomsg(uint32_t dest, const kav_ot_flextemplate* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_flextemplate__sendsingle(uint32_t dest, const kav_ot_flextemplate* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_flextemplate__sendbatch(uint32_t dest, const kav_ot_flextemplate* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_patch_res__pack(const kav_ot_patch_res* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_patch_res__unpack(const uint8_t* buf, uint32_t len, kav_ot_patch_res* out);
+KAV_API void kav_ot_patch_res_free__unpacked(kav_ot_patch_res* msg);
+KAV_API uint32_t kav_ot_patch_res__sendmsg(uint32_t dest, const kav_ot_patch_res* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_patch_res__sendtomsg(uint32_t dest, const kav_ot_patch_res* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_patch_res__sendsingle(uint32_t dest, const kav_ot_patch_res* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_patch_res__sendbatch(uint32_t dest, const kav_ot_patch_res* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_globaldata__pack(const kav_ot_globaldata* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_globaldata__unpack(const uint8_t* buf, uint32_t len, kav_ot_globaldata* out);
+KAV_API void kav_ot_globaldata_free__unpacked(kav_ot_globaldata* msg);
+KAV_API uint32_t kav_ot_globaldata__sendmsg(uint32_t dest, const kav_ot_globaldata* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_globaldata__sendtomsg(uint32_t dest, const kav_ot_globaldata* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_globaldata__sendsingle(uint32_t dest, const kav_ot_globaldata* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_globaldata__sendbatch(uint32_t dest, const kav_ot_globaldata* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_ifindexswitch__pack(const kav_ot_ifindexswitch* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_ifindexswitch__unpack(const uint8_t* buf, uint32_t len, kav_ot_ifindexswitch* out);
+KAV_API void kav_ot_ifindexswitch_free__unpacked(kav_ot_ifindexswitch* msg);
+KAV_API uint32_t kav_ot_ifindexswitch__sendmsg(uint32_t dest, const kav_ot_ifindexswitch* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_ifindexswitch__sendtomsg(uint32_t dest, const kav_ot_ifindexswitch* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_ifindexswitch__sendsingle(uint32_t dest, const kav_ot_ifindexswitch* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_ifindexswitch__sendbatch(uint32_t dest, const kav_ot_ifindexswitch* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_mainifsamplerate__pack(const kav_ot_mainifsamplerate* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_mainifsamplerate__unpack(const uint8_t* buf, uint32_t len, kav_ot_mainifsamplerate* out);
+KAV_API void kav_ot_mainifsamplerate_free__unpacked(kav_ot_mainifsamplerate* msg);
+KAV_API uint32_t kav_ot_mainifsamplerate__sendmsg(uint32_t dest, const kav_ot_mainifsamplerate* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_mainifsamplerate__sendtomsg(uint32_t dest, const kav_ot_mainifsamplerate* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_mainifsamplerate__sendsingle(uint32_t dest, const kav_ot_mainifsamplerate* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_mainifsamplerate__sendbatch(uint32_t dest, const kav_ot_mainifsamplerate* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_monitorcfg__pack(const kav_ot_monitorcfg* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_monitorcfg__unpack(const uint8_t* buf, uint32_t len, kav_ot_monitorcfg* out);
+KAV_API void kav_ot_monitorcfg_free__unpacked(kav_ot_monitorcfg* msg);
+KAV_API uint32_t kav_ot_monitorcfg__sendmsg(uint32_t dest, const kav_ot_monitorcfg* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_monitorcfg__sendtomsg(uint32_t dest, const kav_ot_monitorcfg* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_monitorcfg__sendsingle(uint32_t dest, const kav_ot_monitorcfg* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_monitorcfg__sendbatch(uint32_t dest, const kav_ot_monitorcfg* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_samplecfg__pack(const kav_ot_samplecfg* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_samplecfg__unpack(const uint8_t* buf, uint32_t len, kav_ot_samplecfg* out);
+KAV_API void kav_ot_samplecfg_free__unpacked(kav_ot_samplecfg* msg);
+KAV_API uint32_t kav_ot_samplecfg__sendmsg(uint32_t dest, const kav_ot_samplecfg* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_samplecfg__sendtomsg(uint32_t dest, const kav_ot_samplecfg* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_samplecfg__sendsingle(uint32_t dest, const kav_ot_samplecfg* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_samplecfg__sendbatch(uint32_t dest, const kav_ot_samplecfg* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_samplerate__pack(const kav_ot_samplerate* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_samplerate__unpack(const uint8_t* buf, uint32_t len, kav_ot_samplerate* out);
+KAV_API void kav_ot_samplerate_free__unpacked(kav_ot_samplerate* msg);
+KAV_API uint32_t kav_ot_samplerate__sendmsg(uint32_t dest, const kav_ot_samplerate* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_samplerate__sendtomsg(uint32_t dest, const kav_ot_samplerate* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_samplerate__sendsingle(uint32_t dest, const kav_ot_samplerate* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_samplerate__sendbatch(uint32_t dest, const kav_ot_samplerate* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_srcaddr__pack(const kav_ot_srcaddr* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_srcaddr__unpack(const uint8_t* buf, uint32_t len, kav_ot_srcaddr* out);
+KAV_API void kav_ot_srcaddr_free__unpacked(kav_ot_srcaddr* msg);
+KAV_API uint32_t kav_ot_srcaddr__sendmsg(uint32_t dest, const kav_ot_srcaddr* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_srcaddr__sendtomsg(uint32_t dest, const kav_ot_srcaddr* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_srcaddr__sendsingle(uint32_t dest, const kav_ot_srcaddr* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_srcaddr__sendbatch(uint32_t dest, const kav_ot_srcaddr* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_tmptimeout__pack(const kav_ot_tmptimeout* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_tmptimeout__unpack(const uint8_t* buf, uint32_t len, kav_ot_tmptimeout* out);
+KAV_API void kav_ot_tmptimeout_free__unpacked(kav_ot_tmptimeout* msg);
+KAV_API uint32_t kav_ot_tmptimeout__sendmsg(uint32_t dest, const kav_ot_tmptimeout* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_tmptimeout__sendtomsg(uint32_t dest, const kav_ot_tmptimeout* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_tmptimeout__sendsingle(uint32_t dest, const kav_ot_tmptimeout* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_tmptimeout__sendbatch(uint32_t dest, const kav_ot_tmptimeout* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_globalsamplerate__pack(const kav_ot_globalsamplerate* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_globalsamplerate__unpack(const uint8_t* buf, uint32_t len, kav_ot_globalsamplerate* out);
+KAV_API void kav_ot_globalsamplerate_free__unpacked(kav_ot_globalsamplerate* msg);
+KAV_API uint32_t kav_ot_globalsamplerate__sendmsg(uint32_t dest, const kav_ot_globalsamplerate* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_globalsamplerate__sendtomsg(uint32_t dest, const kav_ot_globalsamplerate* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_globalsamplerate__sendsingle(uint32_t dest, const kav_ot_globalsamplerate* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_globalsamplerate__sendbatch(uint32_t dest, const kav_ot_globalsamplerate* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_queenable__pack(const kav_ot_queenable* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_queenable__unpack(const uint8_t* buf, uint32_t len, kav_ot_queenable* out);
+KAV_API void kav_ot_queenable_free__unpacked(kav_ot_queenable* msg);
+KAV_API uint32_t kav_ot_queenable__sendmsg(uint32_t dest, const kav_ot_queenable* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_queenable__sendtomsg(uint32_t dest, const kav_ot_queenable* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_queenable__sendsingle(uint32_t dest, const kav_ot_queenable* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_queenable__sendbatch(uint32_t dest, const kav_ot_queenable* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_extenable__pack(const kav_ot_extenable* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_extenable__unpack(const uint8_t* buf, uint32_t len, kav_ot_extenable* out);
+KAV_API void kav_ot_extenable_free__unpacked(kav_ot_extenable* msg);
+KAV_API uint32_t kav_ot_extenable__sendmsg(uint32_t dest, const kav_ot_extenable* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_extenable__sendtomsg(uint32_t dest, const kav_ot_extenable* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_extenable__sendsingle(uint32_t dest, const kav_ot_extenable* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_extenable__sendbatch(uint32_t dest, const kav_ot_extenable* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_cachelog__pack(const kav_ot_cachelog* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_cachelog__unpack(const uint8_t* buf, uint32_t len, kav_ot_cachelog* out);
+KAV_API void kav_ot_cachelog_free__unpacked(kav_ot_cachelog* msg);
+KAV_API uint32_t kav_ot_cachelog__sendmsg(uint32_t dest, const kav_ot_cachelog* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_cachelog__sendtomsg(uint32_t dest, const kav_ot_cachelog* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_cachelog__sendsingle(uint32_t dest, const kav_ot_cachelog* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_cachelog__sendbatch(uint32_t dest, const kav_ot_cachelog* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_ot_cachelocalmsg__pack(const kav_ot_cachelocalmsg* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_ot_cachelocalmsg__unpack(const uint8_t* buf, uint32_t len, kav_ot_cachelocalmsg* out);
+KAV_API void kav_ot_cachelocalmsg_free__unpacked(kav_ot_cachelocalmsg* msg);
+KAV_API uint32_t kav_ot_cachelocalmsg__sendmsg(uint32_t dest, const kav_ot_cachelocalmsg* msgs, uint32_t count);
+KAV_API uint32_t kav_ot_cachelocalmsg__sendtomsg(uint32_t dest, const kav_ot_cachelocalmsg* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_ot_cachelocalmsg__sendsingle(uint32_t dest, const kav_ot_cachelocalmsg* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_ot_cachelocalmsg__sendbatch(uint32_t dest, const kav_ot_cachelocalmsg* msgs, uint32_t count, uint64_t to);
+
+/* clang-format on */
+/* ---- End of generated declarations ---- */
 
 /*
  * Package set-up. kav_recv_init registers every message's unpack and free

@@ -106,7 +106,251 @@ typedef kav_resetstat kav_sync_resetstat_update;
   X(kav_sync, resetcache_update)    \
   X(kav_sync, resetstat_update)
 
-KAV_SYNC_MESSAGES(KAV_DECLARE_MESSAGE)
+/* ---- Declarations generated from the list above by tools/gen_prototypes.sh ---- */
+/* clang-format off */
+
+KAV_API uint32_t kav_sync_host_update__pack(const kav_sync_host_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_host_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_host_update* out);
+KAV_API void kav_sync_host_update_free__unpacked(kav_sync_host_update* msg);
+KAV_API uint32_t kav_sync_host_update__sendmsg(uint32_t dest, const kav_sync_host_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_host_update__sendtomsg(uint32_t dest, const kav_sync_host_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_host_update__sendsingle(uint32_t dest, const kav_sync_host_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_host_update__sendbatch(uint32_t dest, const kav_sync_host_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_host_delete__pack(const kav_sync_host_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_host_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_host_delete* out);
+KAV_API void kav_sync_host_delete_free__unpacked(kav_sync_host_delete* msg);
+KAV_API uint32_t kav_sync_host_delete__sendmsg(uint32_t dest, const kav_sync_host_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_host_delete__sendtomsg(uint32_t dest, const kav_sync_host_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_host_delete__sendsingle(uint32_t dest, const kav_sync_host_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_host_delete__sendbatch(uint32_t dest, const kav_sync_host_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_srcaddr_update__pack(const kav_sync_srcaddr_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_srcaddr_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_srcaddr_update* out);
+KAV_API void kav_sync_srcaddr_update_free__unpacked(kav_sync_srcaddr_update* msg);
+KAV_API uint32_t kav_sync_srcaddr_update__sendmsg(uint32_t dest, const kav_sync_srcaddr_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_srcaddr_update__sendtomsg(uint32_t dest, const kav_sync_srcaddr_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_srcaddr_update__sendsingle(uint32_t dest, const kav_sync_srcaddr_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_srcaddr_update__sendbatch(uint32_t dest, const kav_sync_srcaddr_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_srcaddr_delete__pack(const kav_sync_srcaddr_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_srcaddr_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_srcaddr_delete* out);
+KAV_API void kav_sync_srcaddr_delete_free__unpacked(kav_sync_srcaddr_delete* msg);
+KAV_API uint32_t kav_sync_srcaddr_delete__sendmsg(uint32_t dest, const kav_sync_srcaddr_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_srcaddr_delete__sendtomsg(uint32_t dest, const kav_sync_srcaddr_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_srcaddr_delete__sendsingle(uint32_t dest, const kav_sync_srcaddr_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_srcaddr_delete__sendbatch(uint32_t dest, const kav_sync_srcaddr_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_srcaddrv6_update__pack(const kav_sync_srcaddrv6_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_srcaddrv6_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_srcaddrv6_update* out);
+KAV_API void kav_sync_srcaddrv6_update_free__unpacked(kav_sync_srcaddrv6_update* msg);
+KAV_API uint32_t kav_sync_srcaddrv6_update__sendmsg(uint32_t dest, const kav_sync_srcaddrv6_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_srcaddrv6_update__sendtomsg(uint32_t dest, const kav_sync_srcaddrv6_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_srcaddrv6_update__sendsingle(uint32_t dest, const kav_sync_srcaddrv6_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_srcaddrv6_update__sendbatch(uint32_t dest, const kav_sync_srcaddrv6_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_srcaddrv6_delete__pack(const kav_sync_srcaddrv6_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_srcaddrv6_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_srcaddrv6_delete* out);
+KAV_API void kav_sync_srcaddrv6_delete_free__unpacked(kav_sync_srcaddrv6_delete* msg);
+KAV_API uint32_t kav_sync_srcaddrv6_delete__sendmsg(uint32_t dest, const kav_sync_srcaddrv6_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_srcaddrv6_delete__sendtomsg(uint32_t dest, const kav_sync_srcaddrv6_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_srcaddrv6_delete__sendsingle(uint32_t dest, const kav_sync_srcaddrv6_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_srcaddrv6_delete__sendbatch(uint32_t dest, const kav_sync_srcaddrv6_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_ifsamplecfg_update__pack(const kav_sync_ifsamplecfg_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_ifsamplecfg_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_ifsamplecfg_update* out);
+KAV_API void kav_sync_ifsamplecfg_update_free__unpacked(kav_sync_ifsamplecfg_update* msg);
+KAV_API uint32_t kav_sync_ifsamplecfg_update__sendmsg(uint32_t dest, const kav_sync_ifsamplecfg_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_ifsamplecfg_update__sendtomsg(uint32_t dest, const kav_sync_ifsamplecfg_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_ifsamplecfg_update__sendsingle(uint32_t dest, const kav_sync_ifsamplecfg_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_ifsamplecfg_update__sendbatch(uint32_t dest, const kav_sync_ifsamplecfg_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_ifsamplecfg_delete__pack(const kav_sync_ifsamplecfg_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_ifsamplecfg_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_ifsamplecfg_delete* out);
+KAV_API void kav_sync_ifsamplecfg_delete_free__unpacked(kav_sync_ifsamplecfg_delete* msg);
+KAV_API uint32_t kav_sync_ifsamplecfg_delete__sendmsg(uint32_t dest, const kav_sync_ifsamplecfg_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_ifsamplecfg_delete__sendtomsg(uint32_t dest, const kav_sync_ifsamplecfg_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_ifsamplecfg_delete__sendsingle(uint32_t dest, const kav_sync_ifsamplecfg_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_ifsamplecfg_delete__sendbatch(uint32_t dest, const kav_sync_ifsamplecfg_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_ifsamplerate_update__pack(const kav_sync_ifsamplerate_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_ifsamplerate_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_ifsamplerate_update* out);
+KAV_API void kav_sync_ifsamplerate_update_free__unpacked(kav_sync_ifsamplerate_update* msg);
+KAV_API uint32_t kav_sync_ifsamplerate_update__sendmsg(uint32_t dest, const kav_sync_ifsamplerate_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_ifsamplerate_update__sendtomsg(uint32_t dest, const kav_sync_ifsamplerate_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_ifsamplerate_update__sendsingle(uint32_t dest, const kav_sync_ifsamplerate_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_ifsamplerate_update__sendbatch(uint32_t dest, const kav_sync_ifsamplerate_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_ifsamplerate_delete__pack(const kav_sync_ifsamplerate_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_ifsamplerate_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_ifsamplerate_delete* out);
+KAV_API void kav_sync_ifsamplerate_delete_free__unpacked(kav_sync_ifsamplerate_delete* msg);
+KAV_API uint32_t kav_sync_ifsamplerate_delete__sendmsg(uint32_t dest, const kav_sync_ifsamplerate_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_ifsamplerate_delete__sendtomsg(uint32_t dest, const kav_sync_ifsamplerate_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_ifsamplerate_delete__sendsingle(uint32_t dest, const kav_sync_ifsamplerate_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_ifsamplerate_delete__sendbatch(uint32_t dest, const kav_sync_ifsamplerate_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_monitorcfg_update__pack(const kav_sync_monitorcfg_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_monitorcfg_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_monitorcfg_update* out);
+KAV_API void kav_sync_monitorcfg_update_free__unpacked(kav_sync_monitorcfg_update* msg);
+KAV_API uint32_t kav_sync_monitorcfg_update__sendmsg(uint32_t dest, const kav_sync_monitorcfg_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_monitorcfg_update__sendtomsg(uint32_t dest, const kav_sync_monitorcfg_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_monitorcfg_update__sendsingle(uint32_t dest, const kav_sync_monitorcfg_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_monitorcfg_update__sendbatch(uint32_t dest, const kav_sync_monitorcfg_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_monitorcfg_delete__pack(const kav_sync_monitorcfg_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_monitorcfg_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_monitorcfg_delete* out);
+KAV_API void kav_sync_monitorcfg_delete_free__unpacked(kav_sync_monitorcfg_delete* msg);
+KAV_API uint32_t kav_sync_monitorcfg_delete__sendmsg(uint32_t dest, const kav_sync_monitorcfg_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_monitorcfg_delete__sendtomsg(uint32_t dest, const kav_sync_monitorcfg_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_monitorcfg_delete__sendsingle(uint32_t dest, const kav_sync_monitorcfg_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_monitorcfg_delete__sendbatch(uint32_t dest, const kav_sync_monitorcfg_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_ifindexswitch_update__pack(const kav_sync_ifindexswitch_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_ifindexswitch_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_ifindexswitch_update* out);
+KAV_API void kav_sync_ifindexswitch_update_free__unpacked(kav_sync_ifindexswitch_update* msg);
+KAV_API uint32_t kav_sync_ifindexswitch_update__sendmsg(uint32_t dest, const kav_sync_ifindexswitch_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_ifindexswitch_update__sendtomsg(uint32_t dest, const kav_sync_ifindexswitch_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_ifindexswitch_update__sendsingle(uint32_t dest, const kav_sync_ifindexswitch_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_ifindexswitch_update__sendbatch(uint32_t dest, const kav_sync_ifindexswitch_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_ifindexswitch_delete__pack(const kav_sync_ifindexswitch_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_ifindexswitch_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_ifindexswitch_delete* out);
+KAV_API void kav_sync_ifindexswitch_delete_free__unpacked(kav_sync_ifindexswitch_delete* msg);
+KAV_API uint32_t kav_sync_ifindexswitch_delete__sendmsg(uint32_t dest, const kav_sync_ifindexswitch_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_ifindexswitch_delete__sendtomsg(uint32_t dest, const kav_sync_ifindexswitch_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_ifindexswitch_delete__sendsingle(uint32_t dest, const kav_sync_ifindexswitch_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_ifindexswitch_delete__sendbatch(uint32_t dest, const kav_sync_ifindexswitch_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_queenable_update__pack(const kav_sync_queenable_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_queenable_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_queenable_update* out);
+KAV_API void kav_sync_queenable_update_free__unpacked(kav_sync_queenable_update* msg);
+KAV_API uint32_t kav_sync_queenable_update__sendmsg(uint32_t dest, const kav_sync_queenable_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_queenable_update__sendtomsg(uint32_t dest, const kav_sync_queenable_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_queenable_update__sendsingle(uint32_t dest, const kav_sync_queenable_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_queenable_update__sendbatch(uint32_t dest, const kav_sync_queenable_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_queenable_delete__pack(const kav_sync_queenable_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_queenable_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_queenable_delete* out);
+KAV_API void kav_sync_queenable_delete_free__unpacked(kav_sync_queenable_delete* msg);
+KAV_API uint32_t kav_sync_queenable_delete__sendmsg(uint32_t dest, const kav_sync_queenable_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_queenable_delete__sendtomsg(uint32_t dest, const kav_sync_queenable_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_queenable_delete__sendsingle(uint32_t dest, const kav_sync_queenable_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_queenable_delete__sendbatch(uint32_t dest, const kav_sync_queenable_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_globalcfg_update__pack(const kav_sync_globalcfg_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_globalcfg_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_globalcfg_update* out);
+KAV_API void kav_sync_globalcfg_update_free__unpacked(kav_sync_globalcfg_update* msg);
+KAV_API uint32_t kav_sync_globalcfg_update__sendmsg(uint32_t dest, const kav_sync_globalcfg_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_globalcfg_update__sendtomsg(uint32_t dest, const kav_sync_globalcfg_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_globalcfg_update__sendsingle(uint32_t dest, const kav_sync_globalcfg_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_globalcfg_update__sendbatch(uint32_t dest, const kav_sync_globalcfg_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_globalcfg_delete__pack(const kav_sync_globalcfg_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_globalcfg_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_globalcfg_delete* out);
+KAV_API void kav_sync_globalcfg_delete_free__unpacked(kav_sync_globalcfg_delete* msg);
+KAV_API uint32_t kav_sync_globalcfg_delete__sendmsg(uint32_t dest, const kav_sync_globalcfg_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_globalcfg_delete__sendtomsg(uint32_t dest, const kav_sync_globalcfg_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_globalcfg_delete__sendsingle(uint32_t dest, const kav_sync_globalcfg_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_globalcfg_delete__sendbatch(uint32_t dest, const kav_sync_globalcfg_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_globaltmpcfg_update__pack(const kav_sync_globaltmpcfg_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_globaltmpcfg_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_globaltmpcfg_update* out);
+KAV_API void kav_sync_globaltmpcfg_update_free__unpacked(kav_sync_globaltmpcfg_update* msg);
+KAV_API uint32_t kav_sync_globaltmpcfg_update__sendmsg(uint32_t dest, const kav_sync_globaltmpcfg_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_globaltmpcfg_update__sendtomsg(uint32_t dest, const kav_sync_globaltmpcfg_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_globaltmpcfg_update__sendsingle(uint32_t dest, const kav_sync_globaltmpcfg_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_globaltmpcfg_update__sendbatch(uint32_t dest, const kav_sync_globaltmpcfg_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_globaltmpcfg_delete__pack(const kav_sync_globaltmpcfg_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_globaltmpcfg_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_globaltmpcfg_delete* out);
+KAV_API void kav_sync_globaltmpcfg_delete_free__unpacked(kav_sync_globaltmpcfg_delete* msg);
+KAV_API uint32_t kav_sync_globaltmpcfg_delete__sendmsg(uint32_t dest, const kav_sync_globaltmpcfg_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_globaltmpcfg_delete__sendtomsg(uint32_t dest, const kav_sync_globaltmpcfg_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_globaltmpcfg_delete__sendsingle(uint32_t dest, const kav_sync_globaltmpcfg_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_globaltmpcfg_delete__sendbatch(uint32_t dest, const kav_sync_globaltmpcfg_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_templateflow_update__pack(const kav_sync_templateflow_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_templateflow_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_templateflow_update* out);
+KAV_API void kav_sync_templateflow_update_free__unpacked(kav_sync_templateflow_update* msg);
+KAV_API uint32_t kav_sync_templateflow_update__sendmsg(uint32_t dest, const kav_sync_templateflow_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_templateflow_update__sendtomsg(uint32_t dest, const kav_sync_templateflow_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_templateflow_update__sendsingle(uint32_t dest, const kav_sync_templateflow_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_templateflow_update__sendbatch(uint32_t dest, const kav_sync_templateflow_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_templateflow_delete__pack(const kav_sync_templateflow_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_templateflow_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_templateflow_delete* out);
+KAV_API void kav_sync_templateflow_delete_free__unpacked(kav_sync_templateflow_delete* msg);
+KAV_API uint32_t kav_sync_templateflow_delete__sendmsg(uint32_t dest, const kav_sync_templateflow_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_templateflow_delete__sendtomsg(uint32_t dest, const kav_sync_templateflow_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_templateflow_delete__sendsingle(uint32_t dest, const kav_sync_templateflow_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_templateflow_delete__sendbatch(uint32_t dest, const kav_sync_templateflow_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_recordcfg_update__pack(const kav_sync_recordcfg_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_recordcfg_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_recordcfg_update* out);
+KAV_API void kav_sync_recordcfg_update_free__unpacked(kav_sync_recordcfg_update* msg);
+KAV_API uint32_t kav_sync_recordcfg_update__sendmsg(uint32_t dest, const kav_sync_recordcfg_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_recordcfg_update__sendtomsg(uint32_t dest, const kav_sync_recordcfg_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_recordcfg_update__sendsingle(uint32_t dest, const kav_sync_recordcfg_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_recordcfg_update__sendbatch(uint32_t dest, const kav_sync_recordcfg_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_recordcfg_delete__pack(const kav_sync_recordcfg_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_recordcfg_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_recordcfg_delete* out);
+KAV_API void kav_sync_recordcfg_delete_free__unpacked(kav_sync_recordcfg_delete* msg);
+KAV_API uint32_t kav_sync_recordcfg_delete__sendmsg(uint32_t dest, const kav_sync_recordcfg_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_recordcfg_delete__sendtomsg(uint32_t dest, const kav_sync_recordcfg_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_recordcfg_delete__sendsingle(uint32_t dest, const kav_sync_recordcfg_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_recordcfg_delete__sendbatch(uint32_t dest, const kav_sync_recordcfg_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_intsamplerate_update__pack(const kav_sync_intsamplerate_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_intsamplerate_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_intsamplerate_update* out);
+KAV_API void kav_sync_intsamplerate_update_free__unpacked(kav_sync_intsamplerate_update* msg);
+KAV_API uint32_t kav_sync_intsamplerate_update__sendmsg(uint32_t dest, const kav_sync_intsamplerate_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_intsamplerate_update__sendtomsg(uint32_t dest, const kav_sync_intsamplerate_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_intsamplerate_update__sendsingle(uint32_t dest, const kav_sync_intsamplerate_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_intsamplerate_update__sendbatch(uint32_t dest, const kav_sync_intsamplerate_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_intsamplerate_delete__pack(const kav_sync_intsamplerate_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_intsamplerate_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_intsamplerate_delete* out);
+KAV_API void kav_sync_intsamplerate_delete_free__unpacked(kav_sync_intsamplerate_delete* msg);
+KAV_API uint32_t kav_sync_intsamplerate_delete__sendmsg(uint32_t dest, const kav_sync_intsamplerate_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_intsamplerate_delete__sendtomsg(uint32_t dest, const kav_sync_intsamplerate_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_intsamplerate_delete__sendsingle(uint32_t dest, const kav_sync_intsamplerate_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_intsamplerate_delete__sendbatch(uint32_t dest, const kav_sync_intsamplerate_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_ethlen_update__pack(const kav_sync_ethlen_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_ethlen_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_ethlen_update* out);
+KAV_API void kav_sync_ethlen_update_free__unpacked(kav_sync_ethlen_update* msg);
+KAV_API uint32_t kav_sync_ethlen_update__sendmsg(uint32_t dest, const kav_sync_ethlen_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_ethlen_update__sendtomsg(uint32_t dest, const kav_sync_ethlen_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_ethlen_update__sendsingle(uint32_t dest, const kav_sync_ethlen_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_ethlen_update__sendbatch(uint32_t dest, const kav_sync_ethlen_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_ethlen_delete__pack(const kav_sync_ethlen_delete* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_ethlen_delete__unpack(const uint8_t* buf, uint32_t len, kav_sync_ethlen_delete* out);
+KAV_API void kav_sync_ethlen_delete_free__unpacked(kav_sync_ethlen_delete* msg);
+KAV_API uint32_t kav_sync_ethlen_delete__sendmsg(uint32_t dest, const kav_sync_ethlen_delete* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_ethlen_delete__sendtomsg(uint32_t dest, const kav_sync_ethlen_delete* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_ethlen_delete__sendsingle(uint32_t dest, const kav_sync_ethlen_delete* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_ethlen_delete__sendbatch(uint32_t dest, const kav_sync_ethlen_delete* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_resetcache_update__pack(const kav_sync_resetcache_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_resetcache_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_resetcache_update* out);
+KAV_API void kav_sync_resetcache_update_free__unpacked(kav_sync_resetcache_update* msg);
+KAV_API uint32_t kav_sync_resetcache_update__sendmsg(uint32_t dest, const kav_sync_resetcache_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_resetcache_update__sendtomsg(uint32_t dest, const kav_sync_resetcache_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_resetcache_update__sendsingle(uint32_t dest, const kav_sync_resetcache_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_resetcache_update__sendbatch(uint32_t dest, const kav_sync_resetcache_update* msgs, uint32_t count, uint64_t to);
+
+KAV_API uint32_t kav_sync_resetstat_update__pack(const kav_sync_resetstat_update* msg, uint8_t* buf, uint32_t* len);
+KAV_API uint32_t kav_sync_resetstat_update__unpack(const uint8_t* buf, uint32_t len, kav_sync_resetstat_update* out);
+KAV_API void kav_sync_resetstat_update_free__unpacked(kav_sync_resetstat_update* msg);
+KAV_API uint32_t kav_sync_resetstat_update__sendmsg(uint32_t dest, const kav_sync_resetstat_update* msgs, uint32_t count);
+KAV_API uint32_t kav_sync_resetstat_update__sendtomsg(uint32_t dest, const kav_sync_resetstat_update* msgs, uint32_t count, uint64_t to);
+KAV_API uint32_t kav_sync_resetstat_update__sendsingle(uint32_t dest, const kav_sync_resetstat_update* msg, uint64_t reserved, uint64_t to);
+KAV_API uint32_t kav_sync_resetstat_update__sendbatch(uint32_t dest, const kav_sync_resetstat_update* msgs, uint32_t count, uint64_t to);
+
+/* clang-format on */
+/* ---- End of generated declarations ---- */
 
 /* Package set-up, as kav_recv_init, kav_send_init and kav__send_resource_clean. */
 KAV_API uint32_t kav_sync_recv_init(void);

@@ -18,7 +18,7 @@ demo:
 	@bash tools/deps.sh base
 	@cmake --preset dev >/dev/null
 	@cmake --build --preset dev -j$(JOBS) --target kav_demo kav_tool kav_trace
-	@./build/dev/tools/kav/kav trace -o build/dev/demo.pcapng -- ./build/dev/tools/kav_demo
+	@./build/dev/cli/kav trace -o build/dev/demo.pcapng -- ./build/dev/tools/kav_demo
 
 # The Python package kav in build/dev/python (PYTHONPATH=build/dev/python $(PYTHON) imports it), and
 # the command its tests compare it with.

@@ -4,7 +4,7 @@
 #                                                                       -> libkav-dev
 #   tools     bin/kav, its man page, the capture library                -> kav-tools
 #             lib/kav/libkav_trace.so (trace/CMakeLists.txt) and the Wireshark dissector
-#             lib/wireshark/plugins/kav.lua (tools/kav/CMakeLists.txt)
+#             lib/wireshark/plugins/kav.lua (cli/CMakeLists.txt)
 #   loopback  the loopback libvarelmesh.so, varelmesh.h, varelmesh_control.h,
 #             kav-loopback.pc and kav::loopback                         -> libkav-loopback-dev
 # The loopback is a development stand-in that must never shadow the platform's messaging library,
@@ -44,9 +44,9 @@ endfunction()
 kav_install_pc(kav dev)
 
 # ---- tools -------------------------------------------------------------------------------------
-# bin/kav comes from tools/kav; its man page (built with it, tools/kav/CMakeLists.txt) goes in gzipped.
+# bin/kav comes from cli/; its man page (built with it, cli/CMakeLists.txt) goes in gzipped.
 if(TARGET kav_tool)
-  set(_kav_man ${PROJECT_BINARY_DIR}/tools/kav/kav.1)
+  set(_kav_man ${PROJECT_BINARY_DIR}/cli/kav.1)
   install(CODE "
     execute_process(COMMAND gzip -9nc \"${_kav_man}\" OUTPUT_FILE \"${_kav_man}.gz\"
                     COMMAND_ERROR_IS_FATAL ANY)

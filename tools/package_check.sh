@@ -42,7 +42,7 @@ trap cleanup EXIT
 #     library under /usr/lib and has no switch for it; the ldconfig trigger lintian wants is there too.
 #   package-name-doesnt-match-sonames, shared-library-lacks-version (loopback): the stand-in must
 #     have the platform library's unversioned name, libvarelmesh.so, which libkav.so.1 needs.
-#   no-manual-page: until the tool's build makes tools/kav/kav.1 (installed when it exists).
+#   no-manual-page: until the tool's build makes cli/kav.1 (installed when it exists).
 if command -v lintian >/dev/null; then
   echo "--- lintian"
   rc=0

@@ -8,4 +8,4 @@ try:
     import kav  # noqa: F401
 except ImportError:
     sys.path.insert(0, os.path.join(_build, "python"))
-os.environ.setdefault("KAV_TOOL", os.path.join(_build, "tools", "kav", "kav"))
+os.environ.setdefault("KAV_TOOL", os.path.join(_build, "cli", "kav"))

@@ -148,16 +148,11 @@ struct ScalarPaths {
             u8* e = entries + 2 * r.first;
             for (u32 k = 0; k < r.count; ++k, src += sizeof(U), e += 2) {
               const U x = load_native<U>(src);
-              // All-ones when present, hidden from the optimiser: it would otherwise turn the
-              // selects back into a branch around the store, which no predictor learns.
-              std::uintptr_t keep = -static_cast<std::uintptr_t>(x != 0);
-              asm("" : "+r"(keep));
-              const auto addr = [](const u8* p) { return reinterpret_cast<std::uintptr_t>(p); };
-              u8* const to = reinterpret_cast<u8*>(addr(sink) + ((addr(at) - addr(sink)) & keep));
-              std::memcpy(to, &x, sizeof(U));
-              const u16 entry = static_cast<u16>(static_cast<std::uintptr_t>(at - table) & keep);
+              const bool present = x != 0;
+              std::memcpy(present ? at : sink, &x, sizeof(U));
+              const u16 entry = static_cast<u16>(present ? at - table : 0);
               std::memcpy(e, &entry, 2);
-              at += keep & sizeof(U);
+              at += present * sizeof(U);
             }
           }(),
           ...);

@@ -17,11 +17,28 @@ template <auto CountMember, auto PointerMember>
 struct Vec {};
 
 // The members of a structure in slot order. Each entry is a pointer to member, or a Vec.
+namespace detail {
+template <std::size_t K, auto S>
+struct IndexedSlot {
+  static constexpr auto value = S;
+};
+template <class Indices, auto... Slots>
+struct SlotIndex;
+template <std::size_t... K, auto... Slots>
+struct SlotIndex<std::index_sequence<K...>, Slots...> : IndexedSlot<K, Slots>... {};
+// The one base of a SlotIndex with index K: a single deduction, however many slots.
+template <std::size_t K, auto S>
+constexpr auto slot_value(const IndexedSlot<K, S>&) {
+  return S;
+}
+}  // namespace detail
+
 template <auto... Slots>
 struct Fields {
   static constexpr u32 count = sizeof...(Slots);
   template <std::size_t K>
-  static constexpr auto at = std::get<K>(std::tuple{Slots...});
+  static constexpr auto at =
+      detail::slot_value<K>(detail::SlotIndex<std::make_index_sequence<sizeof...(Slots)>, Slots...>{});
 };
 
 enum class RootForm : u8 { in_place, delegating };

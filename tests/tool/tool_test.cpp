@@ -17,6 +17,7 @@
 
 #include "catalogue/catalogue_values.hpp"
 #include "codec/fixed.hpp"
+#include "core.hpp"
 #include "messages/descriptors.hpp"
 #include "support/structures.hpp"
 
@@ -25,6 +26,7 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+namespace in = kav::inspect;
 using Json = nlohmann::json;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -303,36 +305,33 @@ struct TestJson {
   }
 };
 
+// Through the inspector's core: the bytes of the library's own __pack and of the send path's
+// fixed encoder, and back to the same JSON.
 template <class M>
 void round_trip(std::mt19937_64& rng) {
   using T = typename M::type;
   kav::test::Arena arena;
   const T s = kav::test::random_structure<T>(rng, arena, 3);
   const Json j = TestJson::of(s);
-  const fs::path in = put("msg.json", j.dump());
+  const in::Message& m = in::find_message(M::full_name);
 
-  // JSON -> compact: the bytes of the library's own __pack, and back to the same JSON.
   Bytes packed(65536);
   kav::u32 len = static_cast<kav::u32>(packed.size());
   ASSERT_EQ(M::pack_fn(&s, packed.data(), &len), 0u);
   packed.resize(len);
-  const Outcome enc = kav({"encode", M::full_name, "--compact", in.string()});
-  ASSERT_EQ(enc.status, 0) << enc.err;
-  EXPECT_EQ(to_hex(bytes_of(enc.out)), to_hex(packed));
-  const Outcome dec = kav({"decode", M::wire_name, put("msg.bin", enc.out).string()});
-  ASSERT_EQ(dec.status, 0) << dec.err;
-  EXPECT_EQ(Json::parse(dec.out), j);
+  const in::Json ij = in::parse_json(j.dump());
+  EXPECT_EQ(to_hex(in::encode(m, ij, in::Encoding::compact)), to_hex(packed));
+  const in::Decoded dec = in::decode(m, packed);
+  EXPECT_FALSE(dec.fault);
+  EXPECT_EQ(Json::parse(in::dump(dec.value, -1)), j);
 
-  // JSON -> fixed: the send path's bytes, and back to the same JSON.
   if constexpr (!kav::has_vector<T>) {
     Bytes fixed(kav::fixed_length<T>);
     kav::detail::encode_fixed(fixed.data(), s, false);
-    const Outcome fenc = kav({"encode", M::full_name, "--fixed", in.string()});
-    ASSERT_EQ(fenc.status, 0) << fenc.err;
-    EXPECT_EQ(to_hex(bytes_of(fenc.out)), to_hex(fixed));
-    const Outcome fdec = kav({"decode", M::full_name, put("msg.bin", fenc.out).string()});
-    ASSERT_EQ(fdec.status, 0) << fdec.err;
-    EXPECT_EQ(Json::parse(fdec.out), j);
+    EXPECT_EQ(to_hex(in::encode(m, ij, in::Encoding::fixed)), to_hex(fixed));
+    const in::Decoded fdec = in::decode(m, fixed);
+    EXPECT_FALSE(fdec.fault);
+    EXPECT_EQ(Json::parse(in::dump(fdec.value, -1)), j);
   }
 }
 
@@ -344,6 +343,30 @@ TEST(ToolRoundTrip, EveryMessageThroughBothLayouts) {
   };
   kav::catalogue::for_each_message(kav::catalogue::kav_messages{}, each);
   kav::catalogue::for_each_message(kav::catalogue::kav_sync_messages{}, each);
+}
+
+// The same through the program, for a message of each shape: fixed, nested records, a list.
+TEST(ToolRoundTrip, ThroughTheProgram) {
+  const struct {
+    const char* name;
+    const char* layout;
+  } rows[] = {{"kav_pid_state", "--fixed"},
+              {"kav.pid_state", "--compact"},
+              {"kav_host", "--compact"},
+              {"kav_host_update", "--compact"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const in::Message& m = in::find_message(row.name);
+    const in::Json j = in::skeleton(m);
+    const Outcome enc = kav({"encode", row.name, row.layout, put("msg.json", j.dump()).string()});
+    ASSERT_EQ(enc.status, 0) << enc.err;
+    const Bytes want =
+        in::encode(m, j, std::string_view(row.layout) == "--fixed" ? in::Encoding::fixed : in::Encoding::compact);
+    EXPECT_EQ(to_hex(bytes_of(enc.out)), to_hex(want));
+    const Outcome dec = kav({"decode", row.name, put("msg.bin", enc.out).string()});
+    ASSERT_EQ(dec.status, 0) << dec.err;
+    EXPECT_EQ(Json::parse(dec.out), Json::parse(in::dump(in::decode(m, want).value, -1)));
+  }
 }
 
 // ---- errors --------------------------------------------------------------------------------------
@@ -820,8 +843,8 @@ TEST(ToolExplain, BytesNothingRefersTo) {
       << r.out;
 }
 
-// Damaged copies of every message's buffers: the tool never crashes, explain and __unpack never
-// disagree, and decode always prints a structure.
+// Damaged copies of every message's buffers: the inspector never crashes, explain and __unpack
+// never disagree, and decode always gives a structure.
 TEST(ToolExplain, AgreesWithUnpackOnDamagedBuffers) {
   std::mt19937_64 rng(7);
   auto each = [&]<class M>() {
@@ -840,12 +863,12 @@ TEST(ToolExplain, AgreesWithUnpackOnDamagedBuffers) {
       } else {
         for (int i = 0; i < 3; ++i) d[rng() % d.size()] = static_cast<std::uint8_t>(rng() % 3 == 0 ? 0xff : rng());
       }
-      const fs::path f = put("damaged.bin", std::string(d.begin(), d.end()));
-      const Outcome e = kav({"explain", M::full_name, f.string()});
-      EXPECT_TRUE(e.status == 0 || e.status == 1) << e.status << "\n" << to_hex(d) << "\n" << e.out << e.err;
-      const Outcome dec = kav({"decode", M::full_name, f.string()});
-      EXPECT_EQ(dec.status, e.status) << dec.err;  // decode and explain judge a buffer alike
-      EXPECT_TRUE(Json::accept(dec.out));
+      const in::Message& m = in::find_message(M::full_name);
+      const in::Report e = in::explain(m, d);
+      EXPECT_TRUE(e.agrees) << to_hex(d) << "\n" << e.text;
+      const in::Decoded dec = in::decode(m, d);
+      EXPECT_EQ(dec.fault.has_value(), !e.well_formed);  // decode and explain judge a buffer alike
+      EXPECT_TRUE(Json::accept(in::dump(dec.value, -1)));
     }
   };
   kav::catalogue::for_each_message(kav::catalogue::kav_messages{}, each);

@@ -1,6 +1,6 @@
 // Structures built from input bytes through pack, fixed encoding, unpack and the send functions.
 //
-// Input: byte 0 selects the message, the rest fills its structure (FillFromInput in
+// Input: byte 0 selects the message, the rest fills its structure (fill_from_input in
 // fuzz_support.hpp; lists get at most 8 items in exactly-sized blocks). Then:
 //   - a size query (null buffer) reports the size and logs once; a buffer one byte short is refused
 //     with the length and every byte of the buffer untouched;
@@ -27,27 +27,25 @@ namespace {
 
 using namespace kav;
 using kav::fuzz::all_bytes;
+using kav::fuzz::Erased;
 using kav::fuzz::exact_bytes;
-using kav::fuzz::exact_structure;
 
 constexpr u32 kFail = 0xFFFFFFFFu;
 constexpr u32 kDest = 7;
 
-template <class M>
-void expect_unpacks_to(const typename M::type& v, const u8* buf, u32 len) {
-  using T = typename M::type;
+void expect_unpacks_to(const Erased& m, const u8* v, const u8* buf, u32 len) {
+  const detail::Table& t = *m.table;
   const std::uint64_t logs_before = osal_host_log_count();
-  auto out = exact_structure<T>(0xA5);
-  FUZZ_CHECK(M::unpack_fn(buf, len, out.get()) == sizeof(T), "unpack returned another size");
+  auto out = exact_bytes(t.size, 0xA5);
+  FUZZ_CHECK(m.unpack(buf, len, out.get()) == t.size, "unpack returned another size");
   FUZZ_CHECK(osal_host_log_count() == logs_before, "a valid buffer was logged as faulty");
-  const std::string diff = test::difference(v, *out);
+  const std::string diff = test::difference(t, v, out.get());
   FUZZ_CHECK(diff.empty(), diff.c_str());
-  M::free_fn(out.get());
+  m.free(out.get());
 }
 
 // The send functions hand the library exactly `expected` for each of `count` entries.
-template <class M>
-void expect_sent(u32 call, u32 count, std::uint64_t to, const u8* expected, u32 len) {
+void expect_sent(const Erased& m, u32 call, u32 count, std::uint64_t to, const u8* expected, u32 len) {
   VmeshSendCall c{};
   FUZZ_CHECK(vmesh_send_call(call, &c) == 1, "no library call recorded");
   FUZZ_CHECK(c.dest == kDest && c.count == count && c.to == to, "library call with other arguments");
@@ -55,64 +53,63 @@ void expect_sent(u32 call, u32 count, std::uint64_t to, const u8* expected, u32 
   for (u32 j = 0; j < count; ++j) {
     VmeshSentEntry e{};
     FUZZ_CHECK(vmesh_sent_entry(call, j, &e) == 1, "entry missing");
-    FUZZ_CHECK(e.msgId == M::id && e.length == len, "entry with another identifier or length");
+    FUZZ_CHECK(e.msgId == m.id && e.length == len, "entry with another identifier or length");
     FUZZ_CHECK(e.bytes != nullptr && std::memcmp(e.bytes, expected, len) == 0, "entry bytes differ");
   }
 }
 
-template <class M>
-void roundtrip(fuzz::Consumer& in) {
-  using T = typename M::type;
+void roundtrip(const Erased& m, fuzz::Consumer& in) {
+  const detail::Table& t = *m.table;
   const u32 blocks_before = osal_host_live_blocks();
   std::vector<std::unique_ptr<u8, fuzz::FreeDeleter>> owned;
-  auto msg = exact_structure<T>(0);
-  visit_slots(*msg, fuzz::FillFromInput{in, owned});
-  const T& v = *msg;
+  auto msg = exact_bytes(t.size, 0);
+  fuzz::fill_from_input(in, owned, t, msg.get());
+  const u8* v = msg.get();
   const std::uint64_t to = in.byte();
 
   // Compact encoding.
   std::uint64_t logs = osal_host_log_count();
   u32 size = 0xFFFFFFFFu;
-  FUZZ_CHECK(M::pack_fn(&v, nullptr, &size) == 0, "size query failed");
+  FUZZ_CHECK(m.pack(v, nullptr, &size) == 0, "size query failed");
   FUZZ_CHECK(osal_host_log_count() == logs + 1, "a size query is logged once");
   FUZZ_CHECK(size >= 4 && size != 0xFFFFFFFFu, "size query left no size");
   auto packed = exact_bytes(size, 0x11);
   u32 short_len = size - 1;
-  FUZZ_CHECK(M::pack_fn(&v, packed.get(), &short_len) == kFail, "a short buffer was accepted");
+  FUZZ_CHECK(m.pack(v, packed.get(), &short_len) == kFail, "a short buffer was accepted");
   FUZZ_CHECK(short_len == size - 1 && all_bytes(packed.get(), size, 0x11), "a refused pack wrote");
   u32 len = size;
-  FUZZ_CHECK(M::pack_fn(&v, packed.get(), &len) == 0 && len == size, "pack into an exact buffer failed");
+  FUZZ_CHECK(m.pack(v, packed.get(), &len) == 0 && len == size, "pack into an exact buffer failed");
   auto repacked = exact_bytes(size, 0x22);
   u32 len2 = size;
-  FUZZ_CHECK(M::pack_fn(&v, repacked.get(), &len2) == 0 && len2 == size, "second pack failed");
+  FUZZ_CHECK(m.pack(v, repacked.get(), &len2) == 0 && len2 == size, "second pack failed");
   FUZZ_CHECK(std::memcmp(packed.get(), repacked.get(), size) == 0, "packing twice gave other bytes");
-  expect_unpacks_to<M>(v, packed.get(), size);
+  expect_unpacks_to(m, v, packed.get(), size);
 
   // Fixed encoding, written whole whatever the area held.
   const u8* sent_form = packed.get();
   u32 sent_len = size;
   std::unique_ptr<u8, fuzz::FreeDeleter> fixed;
-  if constexpr (!has_vector<T>) {
-    constexpr u32 L = fixed_length<T>;
+  if (!t.has_vector) {
+    const u32 L = t.fixed_len;
     fixed = exact_bytes(L, 0x33);
     auto other = exact_bytes(L, 0xCC);
-    detail::encode_fixed(fixed.get(), v, false);
-    detail::encode_fixed(other.get(), v, false);
+    detail::encode_fixed_one(t, fixed.get(), v, false);
+    detail::encode_fixed_one(t, other.get(), v, false);
     FUZZ_CHECK(std::memcmp(fixed.get(), other.get(), L) == 0, "the fixed encoding depends on the area");
-    expect_unpacks_to<M>(v, fixed.get(), L);
+    expect_unpacks_to(m, v, fixed.get(), L);
     sent_form = fixed.get();
     sent_len = L;
   }
 
   // Sending: one message, then a batch of two.
   vmesh_reset();
-  FUZZ_CHECK(M::sendtomsg_fn(kDest, &v, 1, to) == 0, "single send failed");
-  expect_sent<M>(0, 1, to, sent_form, sent_len);
-  auto pair = exact_bytes(2 * sizeof(T), 0);
-  std::memcpy(pair.get(), &v, sizeof(T));
-  std::memcpy(pair.get() + sizeof(T), &v, sizeof(T));
-  FUZZ_CHECK(M::sendtomsg_fn(kDest, reinterpret_cast<const T*>(pair.get()), 2, to) == 0, "batch send failed");
-  expect_sent<M>(1, 2, to, sent_form, sent_len);
+  FUZZ_CHECK(m.sendtomsg(kDest, v, 1, to) == 0, "single send failed");
+  expect_sent(m, 0, 1, to, sent_form, sent_len);
+  auto pair = exact_bytes(2 * std::size_t{t.size}, 0);
+  std::memcpy(pair.get(), v, t.size);
+  std::memcpy(pair.get() + t.size, v, t.size);
+  FUZZ_CHECK(m.sendtomsg(kDest, pair.get(), 2, to) == 0, "batch send failed");
+  expect_sent(m, 1, 2, to, sent_form, sent_len);
   vmesh_reset();
 
   FUZZ_CHECK(osal_host_live_blocks() == blocks_before, "blocks left after packing, unpacking and sending");
@@ -123,6 +120,6 @@ void roundtrip(fuzz::Consumer& in) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   fuzz::Consumer in{data + 1, size - 1};
-  fuzz::with_message(data[0] % fuzz::kMessageCount, [&]<class M>() { roundtrip<M>(in); });
+  roundtrip(fuzz::erased_message(data[0] % fuzz::kMessageCount), in);
   return 0;
 }

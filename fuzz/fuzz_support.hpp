@@ -3,6 +3,7 @@
 // and a check that stops the process with a message on the first broken invariant.
 #pragma once
 
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,8 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "codec/visit.hpp"
+#include "codec/tables.hpp"
 #include "messages/descriptors.hpp"
+#include "messages/index.hpp"
 
 namespace kav::fuzz {
 
@@ -20,17 +22,6 @@ namespace kav::fuzz {
 inline constexpr u32 kMessageCount = static_cast<u32>(catalogue::message_count(catalogue::kav_messages{}) +
                                                       catalogue::message_count(catalogue::kav_sync_messages{}));
 static_assert(kMessageCount <= 256, "one selector byte reaches every message");
-
-// Calls f.template operator()<M>() for message number `index` (kav first, then kav_sync).
-template <class F>
-void with_message(u32 index, F&& f) {
-  u32 k = 0;
-  auto each = [&]<class M>() {
-    if (k++ == index) f.template operator()<M>();
-  };
-  catalogue::for_each_message(catalogue::kav_messages{}, each);
-  catalogue::for_each_message(catalogue::kav_sync_messages{}, each);
-}
 
 // Calls f.template operator()<M>(index) for every message, in selector order.
 template <class F>
@@ -81,15 +72,6 @@ inline std::unique_ptr<u8, FreeDeleter> exact_bytes(std::size_t n, u8 fill) {
   return std::unique_ptr<u8, FreeDeleter>(p);
 }
 
-// A structure of type T in a heap block of exactly sizeof(T) bytes, every byte `fill`.
-template <class T>
-std::unique_ptr<T, FreeDeleter> exact_structure(u8 fill) {
-  void* p = std::malloc(sizeof(T));
-  if (p == nullptr) std::abort();
-  std::memset(p, fill, sizeof(T));
-  return std::unique_ptr<T, FreeDeleter>(static_cast<T*>(p));
-}
-
 inline bool all_bytes(const void* p, std::size_t n, u8 value) {
   const auto* b = static_cast<const u8*>(p);
   for (std::size_t i = 0; i < n; ++i)
@@ -113,83 +95,109 @@ struct Consumer {
     --n;
     return *p++;
   }
-  template <class U>
-  U take() {
-    U v = 0;
-    for (std::size_t i = 0; i < sizeof(U); ++i) v = static_cast<U>(v | static_cast<U>(U{byte()} << (8 * i)));
+};
+
+// Fills the structure v of table t from `in`. Item arrays are exactly-sized heap blocks kept in
+// `owned`. Members are little-endian in memory, so a scalar's bytes are read straight into it, and
+// a struct array's elements (members back to back) as one run of bytes.
+inline void fill_from_input(Consumer& in, std::vector<std::unique_ptr<u8, FreeDeleter>>& owned, const detail::Table& t,
+                            u8* v) {
+  static_assert(std::endian::native == std::endian::little);
+  const auto bytes = [&](u8* m, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) m[i] = in.byte();
+  };
+  for (u32 k = 0; k < t.slots; ++k) {
+    const detail::Slot& s = t.slot[k];
+    u8* m = v + s.mem;
+    switch (s.kind) {
+      case detail::Kind::scalar:
+        bytes(m, s.width);
+        break;
+      case detail::Kind::byte_array:
+      case detail::Kind::struct_array:
+        bytes(m, std::size_t{s.count} * s.width);
+        break;
+      case detail::Kind::nested:
+        fill_from_input(in, owned, *s.sub, m);
+        break;
+      case detail::Kind::vector: {
+        const u8 b = in.byte();
+        const u32 count = b % 9u;
+        u8* items = nullptr;
+        if (count != 0 || (b & 0x80u) != 0) {
+          owned.push_back(exact_bytes(std::size_t{count == 0 ? 1 : count} * s.sub->size, 0));
+          items = owned.back().get();
+          for (u32 i = 0; i < count; ++i) fill_from_input(in, owned, *s.sub, items + std::size_t{i} * s.sub->size);
+        }
+        std::memcpy(m, &count, 4);
+        std::memcpy(v + s.items, &items, sizeof items);
+        break;
+      }
+    }
+  }
+}
+
+// The inverse of fill_from_input: writes a structure as the payload that reads back into it.
+inline void emit_input(std::vector<u8>& out, const detail::Table& t, const u8* v) {
+  for (u32 k = 0; k < t.slots; ++k) {
+    const detail::Slot& s = t.slot[k];
+    const u8* m = v + s.mem;
+    switch (s.kind) {
+      case detail::Kind::scalar:
+        out.insert(out.end(), m, m + s.width);
+        break;
+      case detail::Kind::byte_array:
+      case detail::Kind::struct_array:
+        out.insert(out.end(), m, m + std::size_t{s.count} * s.width);
+        break;
+      case detail::Kind::nested:
+        emit_input(out, *s.sub, m);
+        break;
+      case detail::Kind::vector: {
+        u32 count;
+        const u8* items;
+        std::memcpy(&count, m, 4);
+        std::memcpy(&items, v + s.items, sizeof items);
+        const u32 n = items == nullptr ? 0 : (count > 8 ? 8 : count);
+        out.push_back(static_cast<u8>(n));
+        for (u32 i = 0; i < n; ++i) emit_input(out, *s.sub, items + std::size_t{i} * s.sub->size);
+        break;
+      }
+    }
+  }
+}
+
+// A message's functions over untyped structures, beside its table (the library's own, so no
+// description is compiled here): the targets' checks are compiled once for every message, and only
+// these thunks per message.
+struct Erased {
+  const detail::Table* table = nullptr;
+  u32 id = 0;
+  u32 (*unpack)(const u8* buf, u32 len, void* out) = nullptr;
+  u32 (*pack)(const void* msg, u8* buf, u32* len) = nullptr;
+  void (*free)(void* msg) = nullptr;
+  u32 (*sendtomsg)(u32 dest, const void* msgs, u32 count, u64 to) = nullptr;
+};
+
+// Message number `index` (kav first, then kav_sync), erased.
+inline const Erased& erased_message(u32 index) {
+  static const std::vector<Erased> all = [] {
+    const auto infos = catalogue::message_infos();
+    std::vector<Erased> v;
+    for_all_messages([&]<class M>(u32 k) {
+      using T = typename M::type;
+      if (infos[k]->id != M::id) std::abort();  // the library lists its messages in the same order
+      v.push_back({infos[k]->table, infos[k]->id,
+                   [](const u8* buf, u32 len, void* out) { return M::unpack_fn(buf, len, static_cast<T*>(out)); },
+                   [](const void* msg, u8* buf, u32* len) { return M::pack_fn(static_cast<const T*>(msg), buf, len); },
+                   [](void* msg) { M::free_fn(static_cast<T*>(msg)); },
+                   [](u32 dest, const void* msgs, u32 count, u64 to) {
+                     return M::sendtomsg_fn(dest, static_cast<const T*>(msgs), count, to);
+                   }});
+    });
     return v;
-  }
-};
-
-// Fills a structure from a Consumer. Item arrays are exactly-sized heap blocks kept in `owned`.
-struct FillFromInput {
-  Consumer& in;
-  std::vector<std::unique_ptr<u8, FreeDeleter>>& owned;
-
-  template <class U>
-  void scalar(u32, U& x) {
-    x = in.take<U>();
-  }
-  template <std::size_t N>
-  void byte_array(u32, u8 (&a)[N]) {
-    for (auto& b : a) b = in.byte();
-  }
-  template <class E, std::size_t N>
-  void struct_array(u32, E (&a)[N]) {
-    for (auto& e : a) {
-      if constexpr (std::is_unsigned_v<E>)
-        e = in.take<E>();
-      else
-        visit_slots(e, *this);
-    }
-  }
-  template <class R>
-  void nested(u32, R& r) {
-    visit_slots(r, *this);
-  }
-  template <class R>
-  void vector(u32, u32& count, R*& items) {
-    const u8 b = in.byte();
-    count = b % 9u;
-    items = nullptr;
-    if (count == 0 && (b & 0x80u) == 0) return;
-    const std::size_t n = count == 0 ? 1 : count;
-    owned.push_back(exact_bytes(n * sizeof(R), 0));
-    items = reinterpret_cast<R*>(owned.back().get());
-    for (u32 i = 0; i < count; ++i) visit_slots(items[i], *this);
-  }
-};
-
-// The inverse of FillFromInput: writes a structure as the payload that reads back into it.
-struct EmitInput {
-  std::vector<u8>& out;
-  template <class U>
-  void scalar(u32, const U& x) {
-    for (std::size_t i = 0; i < sizeof(U); ++i) out.push_back(static_cast<u8>(x >> (8 * i)));
-  }
-  template <std::size_t N>
-  void byte_array(u32, const u8 (&a)[N]) {
-    out.insert(out.end(), a, a + N);
-  }
-  template <class E, std::size_t N>
-  void struct_array(u32, const E (&a)[N]) {
-    for (const auto& e : a) {
-      if constexpr (std::is_unsigned_v<E>)
-        scalar(0, e);
-      else
-        visit_slots(e, *this);
-    }
-  }
-  template <class R>
-  void nested(u32, const R& r) {
-    visit_slots(r, *this);
-  }
-  template <class R>
-  void vector(u32, const u32& count, R* const& items) {
-    const u32 n = items == nullptr ? 0 : (count > 8 ? 8 : count);
-    out.push_back(static_cast<u8>(n));
-    for (u32 i = 0; i < n; ++i) visit_slots(items[i], *this);
-  }
-};
+  }();
+  return all[index];
+}
 
 }  // namespace kav::fuzz

@@ -27,102 +27,96 @@ namespace {
 
 using namespace kav;
 using kav::fuzz::all_bytes;
+using kav::fuzz::Erased;
 using kav::fuzz::exact_bytes;
-using kav::fuzz::exact_structure;
 
 constexpr u8 kFillA = 0xA5;
 constexpr u8 kFillB = 0x5A;
 
-// A slot walk that looks at the lists only (list records hold no lists themselves).
-struct ListsOnly {
-  template <class U>
-  void scalar(u32, const U&) {}
-  template <class A>
-  void byte_array(u32, const A&) {}
-  template <class A>
-  void struct_array(u32, const A&) {}
-  template <class R>
-  void nested(u32, const R&) {}
-};
+u8* items_of(const u8* v, const detail::Slot& s) {
+  u8* items;
+  std::memcpy(&items, v + s.items, sizeof items);
+  return items;
+}
 
-// Every list a structure holds is either null or a live block of exactly its count of records.
-struct OwnsExactBlocks : ListsOnly {
-  template <class R>
-  void vector(u32, const u32& count, R* const& items) {
-    if (items == nullptr) return;
+// Every list a structure holds is either null or a live block of exactly its count of records
+// (list records hold no lists themselves).
+void owns_exact_blocks(const detail::Table& t, const u8* v) {
+  for (u32 k = 0; k < t.slots; ++k) {
+    const detail::Slot& s = t.slot[k];
+    if (s.kind != detail::Kind::vector || items_of(v, s) == nullptr) continue;
+    u32 count;
+    std::memcpy(&count, v + s.mem, 4);
     FUZZ_CHECK(count != 0, "an empty list holds a block");
-    FUZZ_CHECK(osal_host_block_size(items) == std::uint64_t{count} * sizeof(R),
+    FUZZ_CHECK(osal_host_block_size(items_of(v, s)) == std::uint64_t{count} * s.sub->size,
                "a list's block is not a live block of count x record size");
   }
-};
+}
 
-struct PointersNull : ListsOnly {
-  template <class R>
-  void vector(u32, const u32&, R* const& items) {
-    FUZZ_CHECK(items == nullptr, "a list pointer survives its free function");
-  }
-};
+void pointers_null(const detail::Table& t, const u8* v) {
+  for (u32 k = 0; k < t.slots; ++k)
+    if (t.slot[k].kind == detail::Kind::vector)
+      FUZZ_CHECK(items_of(v, t.slot[k]) == nullptr, "a list pointer survives its free function");
+}
 
 // Encodes `v` both ways the library can and checks that unpacking gives `v` back.
-template <class M>
-void reencode(const typename M::type& v) {
-  using T = typename M::type;
+void reencode(const Erased& m, const u8* v) {
+  const detail::Table& t = *m.table;
   u32 size = 0xFFFFFFFFu;
-  FUZZ_CHECK(M::pack_fn(&v, nullptr, &size) == 0, "size query of a decoded structure fails");
+  FUZZ_CHECK(m.pack(v, nullptr, &size) == 0, "size query of a decoded structure fails");
   auto packed = exact_bytes(size, 0xEE);
   u32 len = size;
-  FUZZ_CHECK(M::pack_fn(&v, packed.get(), &len) == 0 && len == size, "a decoded structure does not pack");
-  auto back = exact_structure<T>(kFillA);
-  FUZZ_CHECK(M::unpack_fn(packed.get(), len, back.get()) == sizeof(T), "unpack returned another size");
-  const std::string diff = test::difference(v, *back);
+  FUZZ_CHECK(m.pack(v, packed.get(), &len) == 0 && len == size, "a decoded structure does not pack");
+  auto back = exact_bytes(t.size, kFillA);
+  FUZZ_CHECK(m.unpack(packed.get(), len, back.get()) == t.size, "unpack returned another size");
+  const std::string diff = test::difference(t, v, back.get());
   FUZZ_CHECK(diff.empty(), diff.c_str());
-  M::free_fn(back.get());
+  m.free(back.get());
 
-  if constexpr (!has_vector<T>) {
-    constexpr u32 L = fixed_length<T>;
+  if (!t.has_vector) {
+    const u32 L = t.fixed_len;
     auto fixed = exact_bytes(L, 0xEE);
-    detail::encode_fixed(fixed.get(), v, false);
-    auto again = exact_structure<T>(kFillA);
-    FUZZ_CHECK(M::unpack_fn(fixed.get(), L, again.get()) == sizeof(T), "unpack returned another size");
-    const std::string fixed_diff = test::difference(v, *again);
+    detail::encode_fixed_one(t, fixed.get(), v, false);
+    auto again = exact_bytes(t.size, kFillA);
+    FUZZ_CHECK(m.unpack(fixed.get(), L, again.get()) == t.size, "unpack returned another size");
+    const std::string fixed_diff = test::difference(t, v, again.get());
     FUZZ_CHECK(fixed_diff.empty(), fixed_diff.c_str());
   }
 }
 
-template <class M>
-void unpack_hostile(const u8* buf, u32 len) {
-  using T = typename M::type;
+void unpack_hostile(const Erased& m, const u8* buf, u32 len) {
+  const detail::Table& t = *m.table;
   const u32 blocks_before = osal_host_live_blocks();
-  auto a = exact_structure<T>(kFillA);
-  auto b = exact_structure<T>(kFillB);
+  auto a = exact_bytes(t.size, kFillA);
+  auto b = exact_bytes(t.size, kFillB);
 
   const std::uint64_t logs_before = osal_host_log_count();
-  FUZZ_CHECK(M::unpack_fn(buf, len, a.get()) == sizeof(T), "unpack returned another size");
+  FUZZ_CHECK(m.unpack(buf, len, a.get()) == t.size, "unpack returned another size");
   const std::uint64_t logs_a = osal_host_log_count() - logs_before;
   FUZZ_CHECK(logs_a <= 1, "one unpack wrote more than one log record");
-  FUZZ_CHECK(M::unpack_fn(buf, len, b.get()) == sizeof(T), "unpack returned another size");
+  FUZZ_CHECK(m.unpack(buf, len, b.get()) == t.size, "unpack returned another size");
   FUZZ_CHECK(osal_host_log_count() - logs_before == 2 * logs_a, "the same buffer logged differently");
 
-  const bool untouched = all_bytes(a.get(), sizeof(T), kFillA) && all_bytes(b.get(), sizeof(T), kFillB);
+  const bool untouched = all_bytes(a.get(), t.size, kFillA) && all_bytes(b.get(), t.size, kFillB);
   if (untouched) {
-    FUZZ_CHECK(M::root == RootForm::in_place || len < 4, "a delegating root left its structure unwritten");
+    FUZZ_CHECK(t.root == RootForm::in_place || len < 4, "a delegating root left its structure unwritten");
     FUZZ_CHECK(logs_a == 1, "a refused buffer was not logged");
     FUZZ_CHECK(osal_host_live_blocks() == blocks_before, "a refused buffer allocated");
     return;
   }
-  visit_slots(*a, OwnsExactBlocks{});
-  visit_slots(*b, OwnsExactBlocks{});
-  const std::string diff = test::difference(*a, *b);
+  owns_exact_blocks(t, a.get());
+  owns_exact_blocks(t, b.get());
+  const std::string diff = test::difference(t, a.get(), b.get());
   FUZZ_CHECK(diff.empty(), diff.c_str());
 
-  reencode<M>(*a);
+  reencode(m, a.get());
 
-  M::free_fn(a.get());
-  M::free_fn(b.get());
-  visit_slots(*a, PointersNull{});
-  visit_slots(*b, PointersNull{});
-  M::free_fn(a.get());  // a second free finds nothing to release
-  M::free_fn(nullptr);
+  m.free(a.get());
+  m.free(b.get());
+  pointers_null(t, a.get());
+  pointers_null(t, b.get());
+  m.free(a.get());  // a second free finds nothing to release
+  m.free(nullptr);
   FUZZ_CHECK(osal_host_live_blocks() == blocks_before, "blocks left after the free functions");
 }
 
@@ -133,6 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const u32 len = static_cast<u32>(size - 1);
   auto buf = exact_bytes(len, 0);
   if (len != 0) std::memcpy(buf.get(), data + 1, len);
-  fuzz::with_message(data[0] % fuzz::kMessageCount, [&]<class M>() { unpack_hostile<M>(buf.get(), len); });
+  unpack_hostile(fuzz::erased_message(data[0] % fuzz::kMessageCount), buf.get(), len);
   return 0;
 }

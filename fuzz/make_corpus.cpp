@@ -64,7 +64,7 @@ void seed_message(u32 selector, Out& unpack, Out& roundtrip) {
     }
 
     std::vector<u8> payload;
-    visit_slots(v, fuzz::EmitInput{payload});
+    fuzz::emit_input(payload, detail::table_of<T>, reinterpret_cast<const u8*>(&v));
     payload.push_back(static_cast<u8>(s));  // the send target: 0 for the first structure
     roundtrip.write(stem, selector, payload.data(), payload.size());
   }

@@ -1,5 +1,6 @@
 // Test support: random structures of any message, deep comparison, and owned storage for the
-// item arrays of list messages. Built on the engine's slot walk, so it covers every message alike.
+// item arrays of list messages. Built on the engine's slot walk and tables, so it covers every
+// message alike.
 #pragma once
 
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/tables.hpp"
 #include "codec/visit.hpp"
 
 namespace kav::test {
@@ -76,80 +78,52 @@ T random_structure(std::mt19937_64& rng, Arena& arena, u32 max_items = 4, bool z
   return v;
 }
 
-// Field-by-field comparison that ignores padding and follows item pointers. An empty list equals
-// a list with a null pointer, whatever the count (a count without items carries no records).
-struct Differ {
-  std::string where;
-  bool same = true;
-  void mark(const std::string& what) {
-    if (same) where = what;
-    same = false;
-  }
-};
-
-template <class T>
-void compare(const T& a, const T& b, Differ& d, const std::string& path);
-
-// Visits `a`; each member's peer in `b` lies at the same offset.
-template <class T>
-struct CompareVisitor {
-  const T& a;
-  const T& b;
-  Differ& d;
-  std::string path;
-  template <class M>
-  const M& peer(const M& x) const {
-    const auto offset = reinterpret_cast<const char*>(&x) - reinterpret_cast<const char*>(&a);
-    return *reinterpret_cast<const M*>(reinterpret_cast<const char*>(&b) + offset);
-  }
-  std::string at(u32 slot) const { return path + ".field" + std::to_string(slot); }
-  template <class U>
-  void scalar(u32 s, const U& x) {
-    if (x != peer(x)) d.mark(at(s));
-  }
-  template <class A>
-  void byte_array(u32 s, const A& x) {
-    if (std::memcmp(x, peer(x), sizeof x) != 0) d.mark(at(s));
-  }
-  template <class A>
-  void struct_array(u32 s, const A& x) {
-    const A& y = peer(x);
-    for (std::size_t i = 0; i < std::extent_v<A>; ++i) {
-      if constexpr (std::is_unsigned_v<std::remove_extent_t<A>>) {
-        if (x[i] != y[i]) d.mark(at(s) + "[" + std::to_string(i) + "]");
-      } else {
-        compare(x[i], y[i], d, at(s) + "[" + std::to_string(i) + "]");
+// Field-by-field comparison over the engine's tables, so every message shares one compiled walk.
+// Padding is ignored and item pointers followed; an empty list equals a list with a null pointer,
+// whatever the count (a count without items carries no records). Empty when equal, otherwise the
+// path of the first differing field (".field3[1]").
+inline std::string difference(const detail::Table& t, const u8* a, const u8* b, const std::string& path = "") {
+  const auto at = [&](u32 k) { return path + ".field" + std::to_string(k); };
+  const auto index = [](u64 i) { return "[" + std::to_string(i) + "]"; };
+  for (u32 k = 0; k < t.slots; ++k) {
+    const detail::Slot& s = t.slot[k];
+    const u8* x = a + s.mem;
+    const u8* y = b + s.mem;
+    switch (s.kind) {
+      case Kind::scalar:
+      case Kind::byte_array:
+        if (std::memcmp(x, y, s.kind == Kind::scalar ? s.width : s.count) != 0) return at(k);
+        break;
+      case Kind::struct_array:
+        for (u32 i = 0; i < s.count; ++i)
+          if (std::memcmp(x + i * s.width, y + i * s.width, s.width) != 0) return at(k) + index(i);
+        break;
+      case Kind::nested:
+        if (std::string d = difference(*s.sub, x, y, at(k)); !d.empty()) return d;
+        break;
+      case Kind::vector: {
+        const u8* xs;
+        const u8* ys;
+        std::memcpy(&xs, a + s.items, sizeof xs);
+        std::memcpy(&ys, b + s.items, sizeof ys);
+        u32 n = 0, m = 0;
+        if (xs != nullptr) std::memcpy(&n, x, 4);
+        if (ys != nullptr) std::memcpy(&m, y, 4);
+        if (n != m) return at(k) + " count";
+        for (u32 i = 0; i < n; ++i) {
+          const u64 off = u64{i} * s.sub->size;
+          if (std::string d = difference(*s.sub, xs + off, ys + off, at(k) + index(i)); !d.empty()) return d;
+        }
+        break;
       }
     }
   }
-  template <class R>
-  void nested(u32 s, const R& x) {
-    compare(x, peer(x), d, at(s));
-  }
-  template <class R>
-  void vector(u32 s, const u32& count, R* const& items) {
-    R* const& other_items = peer(items);
-    const u32 n = items != nullptr ? count : 0;
-    const u32 m = other_items != nullptr ? peer(count) : 0;
-    if (n != m) {
-      d.mark(at(s) + " count");
-      return;
-    }
-    for (u32 i = 0; i < n; ++i) compare(items[i], other_items[i], d, at(s) + "[" + std::to_string(i) + "]");
-  }
-};
-
-template <class T>
-void compare(const T& a, const T& b, Differ& d, const std::string& path) {
-  visit_slots(a, CompareVisitor<T>{a, b, d, path});
+  return {};
 }
 
-// Empty when equal, otherwise the path of the first differing field.
 template <class T>
 std::string difference(const T& a, const T& b) {
-  Differ d;
-  compare(a, b, d, "");
-  return d.same ? std::string() : d.where;
+  return difference(detail::table_of<T>, reinterpret_cast<const u8*>(&a), reinterpret_cast<const u8*>(&b));
 }
 
 }  // namespace kav::test

@@ -168,9 +168,9 @@ std::string help_text(const Cmd* only) {
     out += std::string("usage: kav ") + only->name + " " + only->args + "\n\n" + wrap(only->summary, 0);
     if (!only->opts.empty()) out += "\noptions:\n";
     for (const Opt& o : only->opts) {
-      char head[32];
-      std::snprintf(head, sizeof head, "  %-14s", o.name);
-      out += head + wrap(o.help, 16).substr(16);
+      const std::string head = std::string("  ") + o.name;  // a name that fills its column goes alone
+      out += head.size() < 16 ? head + std::string(16 - head.size(), ' ') + wrap(o.help, 16).substr(16)
+                              : head + "\n" + wrap(o.help, 16);
     }
     if (std::string_view(only->args).find("MSG") != std::string_view::npos) out += "\n" + wrap(kMessageText, 0);
     return out;

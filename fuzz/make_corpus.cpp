@@ -59,12 +59,12 @@ void seed_message(u32 selector, Out& unpack, Out& roundtrip) {
     unpack.write(stem + "-compact", selector, packed.data(), packed.size());
     if constexpr (!has_vector<T>) {
       std::vector<u8> fixed(fixed_length<T>, 0);
-      detail::encode_fixed(fixed.data(), v, false);
+      test::encode_fixed(fixed.data(), v);
       unpack.write(stem + "-fixed", selector, fixed.data(), fixed.size());
     }
 
     std::vector<u8> payload;
-    fuzz::emit_input(payload, detail::table_of<T>, reinterpret_cast<const u8*>(&v));
+    fuzz::emit_input(payload, test::table_of_message<T>(), reinterpret_cast<const u8*>(&v));
     payload.push_back(static_cast<u8>(s));  // the send target: 0 for the first structure
     roundtrip.write(stem, selector, payload.data(), payload.size());
   }

@@ -31,6 +31,15 @@ constexpr void for_each_message(MessageList<M...>, F&& f) {
       }(),
       ...);
 }
+// The structure of a list's entry M (void for the end of the list).
+template <class M>
+struct type_of {
+  using type = typename M::type;
+};
+template <>
+struct type_of<end_of_list> {
+  using type = void;
+};
 template <class... M>
 constexpr std::size_t message_count(MessageList<M...>) {
   return sizeof...(M) - 1;

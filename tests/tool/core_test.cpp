@@ -38,7 +38,7 @@ void identify_one(std::mt19937_64& rng, bool fixed) {
   if constexpr (!kav::has_vector<T>) {
     if (fixed) {
       b.resize(kav::fixed_length<T>);
-      kav::detail::encode_fixed(b.data(), s, false);
+      kav::test::encode_fixed(b.data(), s);
     }
   }
   if (!fixed) {

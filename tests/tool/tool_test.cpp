@@ -327,7 +327,7 @@ void round_trip(std::mt19937_64& rng) {
 
   if constexpr (!kav::has_vector<T>) {
     Bytes fixed(kav::fixed_length<T>);
-    kav::detail::encode_fixed(fixed.data(), s, false);
+    kav::test::encode_fixed(fixed.data(), s);
     EXPECT_EQ(to_hex(in::encode(m, ij, in::Encoding::fixed)), to_hex(fixed));
     const in::Decoded fdec = in::decode(m, fixed);
     EXPECT_FALSE(fdec.fault);

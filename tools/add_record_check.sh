@@ -2,10 +2,10 @@
 # Proves that CONTRIBUTING.md's recipe for adding a record is complete: in a scratch copy of the
 # tracked files it adds the record kav_portmirror with its update and delete lists exactly as the
 # recipe says, and nothing else, then builds in the dev preset what the tests labelled catalogue
-# need and runs them (ctest -L catalogue): the catalogue table, exports and headers
-# (catalogue_test, abi_symbols, c99_layout, header_prototypes), the codecs over every message
-# (codec_test), sends and registration (mesh_test) and the fuzz replay with the committed
-# regression inputs (fuzz_replay.*). The record goes in the middle of the kav list, so every
+# need and runs them (ctest -L catalogue): the catalogue table, exports, headers and the README's
+# counts (catalogue_test, abi_symbols, c99_layout, header_prototypes, readme_counts), the codecs
+# over every message (codec_test), sends and registration (mesh_test) and the fuzz replay with the
+# committed regression inputs (fuzz_replay.*). The record goes in the middle of the kav list, so every
 # message after it moves, in registration order and in the fuzz targets' selection.
 # With --full it builds the whole dev tree and runs the whole suite instead.
 # Usage: tools/add_record_check.sh [--keep] [--full]   (--keep: leave the scratch tree, say where)
@@ -100,6 +100,9 @@ kav.portmirror                  16   6     16     in_place   fixed    40  20    
 kav.portmirror_update           16   2     8      in_place   compact  0   0     16   20   kav_portmirror
 kav.portmirror_delete           16   2     8      in_place   compact  0   0     16   20   kav_portmirror
 EOF
+
+step "6. tools/readme_counts.sh: the README's numbers of messages and functions"
+bash tools/readme_counts.sh
 
 step "build (dev preset, -j$jobs) what the tests labelled catalogue run (--full: everything), and run them"
 targets=(kav catalogue_test c99_layout codec_test mesh_test make_corpus fuzz_unpack_replay fuzz_roundtrip_replay)

@@ -14,6 +14,7 @@
 #include "codec/tables.hpp"
 #include "messages/descriptors.hpp"
 #include "messages/index.hpp"
+#include "structures.hpp"
 
 namespace kav::fuzz {
 
@@ -154,10 +155,8 @@ inline void emit_input(std::vector<u8>& out, const detail::Table& t, const u8* v
         emit_input(out, *s.sub, m);
         break;
       case detail::Kind::vector: {
-        u32 count;
-        const u8* items;
-        std::memcpy(&count, m, 4);
-        std::memcpy(&items, v + s.items, sizeof items);
+        const u32 count = test::count_of(v, s);
+        const u8* items = test::items_of(v, s);
         const u32 n = items == nullptr ? 0 : (count > 8 ? 8 : count);
         out.push_back(static_cast<u8>(n));
         for (u32 i = 0; i < n; ++i) emit_input(out, *s.sub, items + std::size_t{i} * s.sub->size);

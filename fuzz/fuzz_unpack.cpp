@@ -33,22 +33,15 @@ using kav::fuzz::exact_bytes;
 constexpr u8 kFillA = 0xA5;
 constexpr u8 kFillB = 0x5A;
 
-u8* items_of(const u8* v, const detail::Slot& s) {
-  u8* items;
-  std::memcpy(&items, v + s.items, sizeof items);
-  return items;
-}
-
 // Every list a structure holds is either null or a live block of exactly its count of records
 // (list records hold no lists themselves).
 void owns_exact_blocks(const detail::Table& t, const u8* v) {
   for (u32 k = 0; k < t.slots; ++k) {
     const detail::Slot& s = t.slot[k];
-    if (s.kind != detail::Kind::vector || items_of(v, s) == nullptr) continue;
-    u32 count;
-    std::memcpy(&count, v + s.mem, 4);
+    if (s.kind != detail::Kind::vector || test::items_of(v, s) == nullptr) continue;
+    const u32 count = test::count_of(v, s);
     FUZZ_CHECK(count != 0, "an empty list holds a block");
-    FUZZ_CHECK(osal_host_block_size(items_of(v, s)) == std::uint64_t{count} * s.sub->size,
+    FUZZ_CHECK(osal_host_block_size(test::items_of(v, s)) == std::uint64_t{count} * s.sub->size,
                "a list's block is not a live block of count x record size");
   }
 }
@@ -56,7 +49,7 @@ void owns_exact_blocks(const detail::Table& t, const u8* v) {
 void pointers_null(const detail::Table& t, const u8* v) {
   for (u32 k = 0; k < t.slots; ++k)
     if (t.slot[k].kind == detail::Kind::vector)
-      FUZZ_CHECK(items_of(v, t.slot[k]) == nullptr, "a list pointer survives its free function");
+      FUZZ_CHECK(test::items_of(v, t.slot[k]) == nullptr, "a list pointer survives its free function");
 }
 
 // Encodes `v` both ways the library can and checks that unpacking gives `v` back.

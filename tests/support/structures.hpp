@@ -98,6 +98,18 @@ T random_structure(std::mt19937_64& rng, Arena& arena, u32 max_items = 4, bool z
   return v;
 }
 
+// A list's members in a structure, by its slot: the items pointer and the count.
+inline u8* items_of(const u8* v, const detail::Slot& s) {
+  u8* items;
+  std::memcpy(&items, v + s.items, sizeof items);
+  return items;
+}
+inline u32 count_of(const u8* v, const detail::Slot& s) {
+  u32 count;
+  std::memcpy(&count, v + s.mem, 4);
+  return count;
+}
+
 // Field-by-field comparison over the engine's tables, so every message shares one compiled walk.
 // Padding is ignored and item pointers followed; an empty list equals a list with a null pointer,
 // whatever the count (a count without items carries no records). Empty when equal, otherwise the
@@ -122,13 +134,10 @@ inline std::string difference(const detail::Table& t, const u8* a, const u8* b, 
         if (std::string d = difference(*s.sub, x, y, at(k)); !d.empty()) return d;
         break;
       case Kind::vector: {
-        const u8* xs;
-        const u8* ys;
-        std::memcpy(&xs, a + s.items, sizeof xs);
-        std::memcpy(&ys, b + s.items, sizeof ys);
-        u32 n = 0, m = 0;
-        if (xs != nullptr) std::memcpy(&n, x, 4);
-        if (ys != nullptr) std::memcpy(&m, y, 4);
+        const u8* xs = items_of(a, s);
+        const u8* ys = items_of(b, s);
+        const u32 n = xs != nullptr ? count_of(a, s) : 0;
+        const u32 m = ys != nullptr ? count_of(b, s) : 0;
         if (n != m) return at(k) + " count";
         for (u32 i = 0; i < n; ++i) {
           const u64 off = u64{i} * s.sub->size;

@@ -225,7 +225,7 @@ bool slot_rules(const Message& m, const Table& t, const Cursor<Swap> c, const Ta
 // buffer's own byte order the layout's scalar path (codec/fast.hpp, ScalarPaths) reads every scalar
 // without a branch on its presence, a vtable shorter than the layout first copied into a zeroed
 // array; the other slots follow in slot order. A scalar that does not fit hands the whole table to
-// the slot rules, and a failing other slot puts the scalars after it back to zero, as the slot
+// the slot rules before any is written, and a failing other slot puts the scalars after it back to zero, as the slot
 // rules would have left them.
 template <bool Swap>
 bool decode_slots(const Message& m, const Table& t, const Cursor<Swap> c, const TableRef& tr, u8* out) noexcept {
@@ -233,8 +233,6 @@ bool decode_slots(const Message& m, const Table& t, const Cursor<Swap> c, const 
     return slot_rules(m, t, c, tr, out);
   } else {
     const u32 room = tr.room;
-    if (c.len < 8) [[unlikely]]
-      return slot_rules(m, t, c, tr, out);
     const u32 listed = tr.vlen >= 6 ? (tr.vlen - 4) / 2 : 0;
     const u8* entries = c.buf + tr.vt + 4;
     alignas(8) u8 local[2 * 64];
@@ -243,10 +241,8 @@ bool decode_slots(const Message& m, const Table& t, const Cursor<Swap> c, const 
       std::memcpy(local, entries, 2 * listed);
       entries = local;
     }
-    if (!t.scalars_in(c.buf + tr.t, entries, room, out)) [[unlikely]] {
-      zero_scalars(t, ~u64{0}, out);
+    if (!t.scalars_in(c.buf + tr.t, entries, room, out)) [[unlikely]]
       return slot_rules(m, t, c, tr, out);
-    }
     const Slot* const slot = t.slot;
     for (u32 i = 0, no = t.nothers; i < no; ++i) {
       const u32 k = t.others[i];

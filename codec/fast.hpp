@@ -13,8 +13,15 @@
 #pragma once
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#elif defined(__ARM_NEON)
+#include <arm_neon.h>
+#endif
 
 #include "codec/checks.hpp"
 #include "codec/layout.hpp"
@@ -130,6 +137,35 @@ struct ScalarShape {
   Step step[64] = {};  // the scalar steps of the layout, in slot order
 };
 
+// The width each slot entry must leave room for, eight slots to a row: a scalar's width, 0 for
+// another slot. With n slots, row c stands for slots min(8c, n - 8) .. +7 (or 0 .. n - 1).
+template <u32 Rows>
+struct EntryWidths {
+  u16 lane[Rows == 0 ? 1 : Rows][8] = {};
+};
+template <u32 Rows>
+constexpr EntryWidths<Rows> entry_widths(const ScalarShape& s, u32 n) {
+  EntryWidths<Rows> w;
+  for (u32 c = 0; c < Rows; ++c) {
+    const u32 from = n < 8 ? 0 : std::min(8 * c, n - 8);
+    for (u32 i = 0; i < s.n; ++i)
+      for (u32 k = s.step[i].first; k < u32{s.step[i].first} + s.step[i].count; ++k)
+        if (k >= from && k < from + 8) w.lane[c][k - from] = static_cast<u16>(1u << s.step[i].width_log2);
+  }
+  return w;
+}
+// Eight 16-bit lanes, and their difference where it is positive (else 0).
+using Lanes = u16 __attribute__((vector_size(16)));
+[[nodiscard, gnu::always_inline]] inline Lanes sub_or_zero(Lanes a, Lanes b) noexcept {
+#if defined(__SSE2__)
+  return reinterpret_cast<Lanes>(_mm_subs_epu16(reinterpret_cast<__m128i>(a), reinterpret_cast<__m128i>(b)));
+#elif defined(__ARM_NEON)
+  return reinterpret_cast<Lanes>(vqsubq_u16(reinterpret_cast<uint16x8_t>(a), reinterpret_cast<uint16x8_t>(b)));
+#else
+  return reinterpret_cast<Lanes>(a > b) & (a - b);
+#endif
+}
+
 template <ScalarShape S>
 struct ScalarPaths {
   // Each scalar is stored whether present or not, an absent one into a sink (nothing is written
@@ -160,32 +196,57 @@ struct ScalarPaths {
     (std::make_index_sequence<S.n>{});
     return static_cast<u32>(at - buf);
   }
-  // Every member is written: the value at table + entry where the entry is non-zero, else zero. An
-  // entry past the room is read at the last position that fits instead and reported, as is every
-  // scalar wider than the room (then read from before the table: the buffer is at least 8 bytes).
+  static constexpr u32 nchecked = S.n == 0 ? 0 : S.step[S.n - 1].first + S.step[S.n - 1].count;
+  static constexpr u32 rows = (nchecked + 7) / 8;
+  static constexpr EntryWidths<rows> widths = entry_widths<rows>(S, nchecked);
+  // The first nchecked slot entries each leave room for their width (a present scalar: entry +
+  // width <= room; another slot: entry <= room), eight at a time. A room beyond 0xFFFF counts as
+  // 0xFFFF, which only sends a table with a scalar that far out to the slot rules.
+  [[nodiscard, gnu::always_inline]] static bool entries_fit(const u8* entries, u32 room) noexcept {
+    const Lanes limit = Lanes{} + static_cast<u16>(room < 0xFFFF ? room : 0xFFFF);
+    Lanes over{};
+    for (u32 c = 0; c < rows; ++c) {
+      Lanes e{};
+      if constexpr (nchecked >= 8)
+        std::memcpy(&e, entries + 2 * std::min(8 * c, nchecked - 8), 16);
+      else
+        std::memcpy(&e, entries, 2 * nchecked);
+      Lanes w;
+      std::memcpy(&w, widths.lane[c], 16);
+      over |= sub_or_zero(e, sub_or_zero(limit, w));
+    }
+    u64 half[2];
+    std::memcpy(half, &over, 16);
+    return (half[0] | half[1]) == 0;
+  }
+  static constexpr bool wide = [] {
+    for (u32 i = 0; i < S.n; ++i)
+      if (S.step[i].width_log2 == 3) return true;
+    return false;
+  }();
+  // Every member is written: the value at table + entry where the entry is non-zero, else zero
+  // (offset 0 reads the vtable reference, in bounds: a table of an 8-byte scalar needs a room of 8).
+  // False, having written nothing, when an entry does not fit the room.
   [[gnu::noinline]] static bool in(const u8* table, const u8* entries, u32 room, u8* out) noexcept {
-    u32 over = 0;
+    if ((wide && room < 8) || !entries_fit(entries, room)) return false;
     [&]<std::size_t... I>(std::index_sequence<I...>) {
       (
           [&]() __attribute__((always_inline)) {
             constexpr Step r = S.step[I];
             using U = uint_of<1u << r.width_log2>;
-            const i32 lim = static_cast<i32>(room) - static_cast<i32>(sizeof(U));
             const u8* e = entries + 2 * r.first;
             u8* dst = out + r.mem;
             for (u32 k = 0; k < r.count; ++k, e += 2, dst += sizeof(U)) {
-              const i32 o = load_native<u16>(e);
-              const i32 at = o < lim ? o : lim;
-              over |= static_cast<u32>(o ^ at);
+              const u32 o = load_native<u16>(e);
               const U keep = static_cast<U>(static_cast<u64>(-static_cast<std::int64_t>(o) >> 63));
-              const U x = load_native<U>(table + at) & keep;
+              const U x = load_native<U>(table + o) & keep;
               std::memcpy(dst, &x, sizeof(U));
             }
           }(),
           ...);
     }
     (std::make_index_sequence<S.n>{});
-    return over == 0;
+    return true;
   }
 };
 
@@ -234,7 +295,7 @@ struct Paths {
   // byte of the record written, or false (the slot rules then decide) when a scalar does not fit
   // or the vtable lists fewer slots than the layout.
   [[gnu::always_inline]] static bool decode_any(const u8* buf, u32 len, u32 t, u32 vt, u32 vlen, u8* out) noexcept {
-    if (vlen < TO::table.vlen || len < 8) return false;
+    if (vlen < TO::table.vlen) return false;
     zero_gaps<TO::gaps>(out, std::make_index_sequence<TO::gaps.size()>{});
     return TO::SP::in(buf + t, buf + vt + 4, len - t, out);
   }

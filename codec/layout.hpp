@@ -87,7 +87,7 @@ using PackFast = u32 (*)(const u8* v, u8* buf, u32* len, const Message& m) noexc
 // A layout's scalars in slot order, each as wide as its member and without a branch on its value
 // (codec/fast.hpp, ScalarPaths): written behind the vtable reference of the table at tbl with their
 // slot entries (returns the position after the last), or read from the table's slot entries into
-// the record (false when one does not end inside the table's room; the buffer holds 8 bytes or more).
+// the record (false, having written nothing, when one does not end inside the table's room).
 using ScalarsOut = u32 (*)(u8* buf, u32 vt, u32 tbl, const u8* v) noexcept;
 using ScalarsIn = bool (*)(const u8* table, const u8* entries, u32 room, u8* out) noexcept;
 using EncodeItems = u32 (*)(u8* buf, u32 words, u32 cur, const u8* items, u32& i, u32 n) noexcept;

@@ -148,8 +148,10 @@ template <bool Swap>
   std::memcpy(out + s.items, &items, sizeof items);
   const u32 words = q + 4;  // inside the header checked above
   for (u32 i = 0; i < n; ++i) {
-    if constexpr (!Swap && kNativeWire) {  // items a plan takes, as a run (codec/fast.hpp)
-      if ((i = item.decode_items(c.buf, c.len, words, items, i, n)) == n) break;
+    if constexpr (!Swap && kNativeWire) {  // items a plan takes, as a run, then one any zeros (codec/fast.hpp)
+      const Table& list = *m.table;        // a vector is a list's, at its root
+      if ((i = list.decode_items(c.buf, c.len, words, items, i, n)) == n) break;
+      if (list.decode_item(c.buf, c.len, words + 4 * i, items + u64{i} * item.size)) continue;
     }
     u8* const at = items + u64{i} * item.size;
     if (!decode_item(m, item, c, words + 4 * i, at)) {

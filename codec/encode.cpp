@@ -75,7 +75,7 @@ u32 write_slots(const Table& t, Writer<Swap> w, u32 pos, const u8* v) noexcept;
 
 // A vector's count, its element offset words, then each element's vtable and table.
 template <bool Swap>
-u32 write_items(const Slot& s, const Writer<Swap> w, u32 cur, const u8* v) noexcept {
+u32 write_items(const Table& list, const Slot& s, const Writer<Swap> w, u32 cur, const u8* v) noexcept {
   const Table& item = *s.sub;
   const u32 n = vector_count(s, v);
   const u8* items = vector_items(s, v);
@@ -84,7 +84,7 @@ u32 write_items(const Slot& s, const Writer<Swap> w, u32 cur, const u8* v) noexc
   cur = words + 4 * n;
   for (u32 i = 0; i < n; ++i) {
     if constexpr (!Swap && kNativeWire) {  // items the layout's path takes, as a run (codec/fast.hpp)
-      cur = item.encode_items(w.buf, words, cur, items, i, n);
+      cur = list.encode_items(w.buf, words, cur, items, i, n);
       if (i == n) break;
     }
     const u32 at = words + 4 * i;
@@ -102,7 +102,7 @@ u32 write_items(const Slot& s, const Writer<Swap> w, u32 cur, const u8* v) noexc
   if (!t.has_vector) return end;
   const Slot& s = t.slot[t.vector_slot];
   store_le(buf + pos + 2, static_cast<u16>(t.full_table_len + 4 * vector_count(s, v)), false);
-  return write_items(s, Writer<false>{buf}, end, v);
+  return write_items(t, s, Writer<false>{buf}, end, v);
 }
 
 // Scalar slots of one width U whose members lie back to back: each present one goes to cur and its
@@ -201,7 +201,7 @@ u32 write_slots(const Table& t, const Writer<Swap> w, u32 pos, const u8* v) noex
       cur = write_table(*s.sub, w, cur, v + s.mem);
     } else if (s.kind == Kind::vector) {
       w.put(at, cur - at);
-      cur = write_items(s, w, cur, v);
+      cur = write_items(t, s, w, cur, v);
     } else {
       w.put(at, cur - at);
       w.put(cur, u32{s.count});

@@ -27,6 +27,11 @@
 #include "codec/layout.hpp"
 #include "codec/wire.hpp"
 
+namespace kav::detail {
+template <class T>
+struct TableOf;
+}  // namespace kav::detail
+
 namespace kav::detail::fast {
 
 // N bytes moved as blocks of at most 16: compilers turn one large constant-size copy into a
@@ -292,12 +297,56 @@ struct Paths {
     return at + end;
   }
   // The same for decoding, once the header checks have passed and no plan took the table: every
-  // byte of the record written, or false (the slot rules then decide) when a scalar does not fit
-  // or the vtable lists fewer slots than the layout.
+  // byte of the record written, or false (the slot rules then decide, from a zeroed record) when a
+  // field is not as they would take it without a fault, or the vtable lists fewer slots than the
+  // layout. A record's other slots follow its scalars: a fixed array copied, a nested table by its
+  // own layout's paths. Nothing is logged or allocated here.
   [[gnu::always_inline]] static bool decode_any(const u8* buf, u32 len, u32 t, u32 vt, u32 vlen, u8* out) noexcept {
     if (vlen < TO::table.vlen) return false;
-    zero_gaps<TO::gaps>(out, std::make_index_sequence<TO::gaps.size()>{});
-    return TO::SP::in(buf + t, buf + vt + 4, len - t, out);
+    if constexpr (TO::vector) {  // a list (never an item) is decoded by the slot walk
+      return false;
+    } else if constexpr (scalars_only) {
+      zero_gaps<TO::gaps>(out, std::make_index_sequence<TO::gaps.size()>{});
+      return TO::SP::in(buf + t, buf + vt + 4, len - t, out);
+    } else {
+      return decode_others(buf, len, t, vt, out);
+    }
+  }
+  [[gnu::noinline]] static bool decode_others(const u8* buf, u32 len, u32 t, u32 vt, u8* out) noexcept {
+    zero_run(out, TO::table.size);
+    const u8* const entries = buf + vt + 4;
+    if (!TO::SP::in(buf + t, entries, len - t, out)) return false;
+    return [&]<std::size_t... J>(std::index_sequence<J...>) {
+      return (true && ... && other_in<TO::others[J]>(buf, len, t, entries, out));
+    }
+    (std::make_index_sequence<TO::others.size()>{});
+  }
+  // Other slot K of a table at t: absent (entry 0, the member stays zero), or its offset word
+  // inside the room and its target a fixed array of exactly its count, or a nested table whose
+  // header passes the checks (codec/checks.hpp) and which its own layout's paths take.
+  template <std::size_t K>
+  [[gnu::always_inline]] static bool other_in(const u8* buf, u32 len, u32 t, const u8* entries, u8* out) noexcept {
+    constexpr Slot s = TO::slot[K];
+    const u32 o = load_native<u16>(entries + 2 * K);
+    if (o == 0) return true;
+    u32 q;
+    if (!field_fits(o, 4, len - t) || !target_ok(t + o, load_native<u32>(buf + t + o), q)) return false;
+    if constexpr (s.kind == Kind::nested) {
+      using N = member_t<slot_at<typename TO::type, K>>;
+      if (!table_at(q, len)) return false;
+      const u32 nvt = q - load_native<u32>(buf + q);
+      if (!vtable_at(nvt, len)) return false;
+      const u32 nvlen = load_native<u16>(buf + nvt);
+      if (!vtable_fits(nvt, nvlen, len)) return false;
+      using NP = Paths<TableOf<N>>;
+      return (nvlen == TableOf<N>::table.vlen && NP::decode(buf, q, nvt, len - q, out + s.mem)) ||
+             NP::decode_any(buf, len, q, nvt, nvlen, out + s.mem);
+    } else {
+      if (!count_at(q, len) || load_native<u32>(buf + q) != s.count || !elements_fit(q, s.count, s.width, len))
+        return false;
+      move<u32{s.count} * s.width>(out + s.mem, buf + q + 4);
+      return true;
+    }
   }
   // List items i.. (records: no vector): each one's offset word (at words + 4 * i), then its vtable
   // and table from cur on, as long as the layout's path takes them (a table of scalars only: all of
@@ -326,9 +375,8 @@ struct Paths {
     return static_cast<u32>(out - buf);
   }
   // List items i.. whose offset words start at words (inside the buffer), as long as each table
-  // passes the header checks (codec/checks.hpp) and has one of the plans' layouts, or (a table of
-  // scalars only) decode_any takes it. Returns the first item that does not, or n; the caller
-  // writes that item again from the start.
+  // passes the header checks (codec/checks.hpp) and has one of the plans' layouts. Returns the first item that does
+  // not, or n; the caller writes that item again from the start.
   static u32 decode_items(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept {
     for (; i < n; ++i) {
       const u32 w = words + 4 * i;
@@ -338,14 +386,21 @@ struct Paths {
       if (!vtable_at(vt, len)) return i;
       const u32 vlen = load_native<u16>(buf + vt);
       if (vlen != TO::table.vlen || !vtable_fits(vt, vlen, len)) return i;
-      u8* const item = items + u64{i} * TO::table.size;
-      if (decode(buf, t, vt, len - t, item)) continue;
-      if constexpr (scalars_only) {
-        if (decode_any(buf, len, t, vt, vlen, item)) continue;
-      }
+      if (decode(buf, t, vt, len - t, items + u64{i} * TO::table.size)) continue;
       return i;
     }
     return n;
+  }
+  // The list item whose offset word lies at w (inside the buffer) when no plan took it: its header
+  // checked as decode_items does, then decode_any. False when the slot rules must decide.
+  [[gnu::noinline]] static bool decode_item(const u8* buf, u32 len, u32 w, u8* item) noexcept {
+    u32 t;
+    if (!target_ok(w, load_native<u32>(buf + w), t) || !table_at(t, len)) return false;
+    const u32 vt = t - load_native<u32>(buf + t);
+    if (!vtable_at(vt, len)) return false;
+    const u32 vlen = load_native<u16>(buf + vt);
+    if (vlen != TO::table.vlen || !vtable_fits(vt, vlen, len)) return false;
+    return decode_any(buf, len, t, vt, vlen, item);
   }
   // A whole message whose root table header has passed its checks (codec/decode.cpp): decoded here
   // when the table has one of the plans' layouts, else by unpack_rest.
@@ -354,11 +409,11 @@ struct Paths {
     if constexpr (kNativeWire) {
       const u32 vlen = load_native<u16>(buf + vt);
       if (vlen == TO::table.vlen && decode(buf, t, vt, len - t, out)) return TO::table.size;
-      if constexpr (scalars_only) return unpack_rest(buf, len, out, m, t, vt, vlen);
+      return unpack_rest(buf, len, out, m, t, vt, vlen);
     }
     return unpack_slots(buf, len, out, m, t, vt);
   }
-  // A table of scalars only that no plan took: decoded whatever its zeros, else by the slot rules.
+  // A table no plan took: decoded whatever its zeros, else by the slot rules.
   // Out of line, so that the plans' path calls nothing.
   [[gnu::noinline]] static u32 unpack_rest(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt,
                                            u32 vlen) noexcept {

@@ -92,6 +92,7 @@ using ScalarsOut = u32 (*)(u8* buf, u32 vt, u32 tbl, const u8* v) noexcept;
 using ScalarsIn = bool (*)(const u8* table, const u8* entries, u32 room, u8* out) noexcept;
 using EncodeItems = u32 (*)(u8* buf, u32 words, u32 cur, const u8* items, u32& i, u32 n) noexcept;
 using DecodeItems = u32 (*)(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept;
+using DecodeItem = bool (*)(const u8* buf, u32 len, u32 w, u8* item) noexcept;
 
 struct Table {
   u32 size;  // of the structure
@@ -123,8 +124,9 @@ struct Table {
   PackFast pack_fast;
   ScalarsOut scalars_out;
   ScalarsIn scalars_in;
-  EncodeItems encode_items;  // a record that can be a list item (null for a list)
+  EncodeItems encode_items;  // a list: the paths of its items' layout (null for a record)
   DecodeItems decode_items;
+  DecodeItem decode_item;
 };
 
 // A message's identity: everything that differs between messages sharing a layout.

@@ -409,6 +409,7 @@ template <class T>
 struct TableOf {
   static_assert(covers_structure<T>(), "the slots must describe the whole structure, in order");
   static_assert(slot_count<T> <= 64, "a layout's scalar slots are kept as bits of one word");
+  using type = T;
   static constexpr u32 n = slot_count<T>;
   static constexpr bool vector = build::has_vector<T>();
 
@@ -471,6 +472,25 @@ struct TableOf {
     else
       return &P::pack;
   }
+  // A list's items go through their own layout's paths, which only item layouts have.
+  static constexpr EncodeItems items_encoder() {
+    if constexpr (vector)
+      return &fast::Paths<TableOf<typename vec_parts<slot_at<T, n - 1>>::element>>::encode_items;
+    else
+      return nullptr;
+  }
+  static constexpr DecodeItems items_decoder() {
+    if constexpr (vector)
+      return &fast::Paths<TableOf<typename vec_parts<slot_at<T, n - 1>>::element>>::decode_items;
+    else
+      return nullptr;
+  }
+  static constexpr DecodeItem item_decoder() {
+    if constexpr (vector)
+      return &fast::Paths<TableOf<typename vec_parts<slot_at<T, n - 1>>::element>>::decode_item;
+    else
+      return nullptr;
+  }
   static constexpr Table table{
       .size = sizeof(T),
       .slots = static_cast<u16>(n),
@@ -502,8 +522,9 @@ struct TableOf {
       .pack_fast = pack_entry(),
       .scalars_out = &SP::out,
       .scalars_in = &SP::in,
-      .encode_items = vector ? nullptr : &P::encode_items,
-      .decode_items = vector ? nullptr : &P::decode_items,
+      .encode_items = items_encoder(),
+      .decode_items = items_decoder(),
+      .decode_item = item_decoder(),
   };
   static_assert(own_paths_or_same_shape(), "a list shares the paths of ListShape only when its layout is the same");
 };

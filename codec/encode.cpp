@@ -83,13 +83,16 @@ u32 write_items(const Table& list, const Slot& s, const Writer<Swap> w, u32 cur,
   const u32 words = cur + 4;
   cur = words + 4 * n;
   for (u32 i = 0; i < n; ++i) {
-    if constexpr (!Swap && kNativeWire) {  // items the layout's path takes, as a run (codec/fast.hpp)
+    if constexpr (!Swap && kNativeWire) {  // items the layout's path takes, as a run, then one by encode_item
       cur = list.encode_items(w.buf, words, cur, items, i, n);
       if (i == n) break;
     }
     const u32 at = words + 4 * i;
     w.put(at, cur + item.vlen - at);  // points at the item's table, behind its vtable
-    cur = write_slots(item, w, cur, items + u64{i} * item.size);
+    if constexpr (!Swap && kNativeWire)
+      cur = static_cast<u32>(list.encode_item(w.buf + cur, items + u64{i} * item.size) - w.buf);
+    else
+      cur = write_slots(item, w, cur, items + u64{i} * item.size);
   }
   return cur;
 }

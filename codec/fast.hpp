@@ -283,18 +283,70 @@ struct Paths {
     runs_out<TO::full_runs>(at + TO::full_s.table_at, v, std::make_index_sequence<TO::full_runs.size()>{});
     return true;
   }
-  // A table of scalars only (no other slot) with a zero scalar: the vtable at `at`, the table behind
-  // it. Returns the end of the table.
+  // A record's table that its full plan did not take: the vtable at `at`, the table behind it, then
+  // the out-of-line data of its other slots in slot order (a fixed array's count and elements, a
+  // nested table by its own layout's paths), all as the slot rules write them. Returns the end.
   static constexpr bool scalars_only = TO::nscalars == TO::n;
   [[gnu::always_inline]] static u8* encode_partial(u8* at, const u8* v) noexcept {
     constexpr u16 vlen = TO::table.vlen;
-    const u32 end = TO::SP::out(at, 0, vlen, v);  // entries, scalars
-    const u16 table_len = static_cast<u16>(end - vlen);
+    if constexpr (!scalars_only) {
+      return encode_others(at, v);
+    } else {
+      const u32 end = TO::SP::out(at, 0, vlen, v);  // entries, scalars
+      const u16 table_len = static_cast<u16>(end - vlen);
+      std::memcpy(at, &vlen, 2);
+      std::memcpy(at + 2, &table_len, 2);
+      const u32 ref = vlen;
+      std::memcpy(at + vlen, &ref, 4);
+      return at + end;
+    }
+  }
+  // The same with other slots than scalars; out of line.
+  [[gnu::noinline]] static u8* encode_others(u8* at, const u8* v) noexcept {
+    constexpr u16 vlen = TO::table.vlen;
+    constexpr u32 arrays = [] {  // out-of-line bytes the table length counts: arrays' counts and elements
+      u32 b = 0;
+      for (const u8 k : TO::others)
+        if (TO::slot[k].kind != Kind::nested) b += 4 + u32{TO::slot[k].count} * TO::slot[k].width;
+      return b;
+    }();
+    const u32 words = TO::SP::out(at, 0, vlen, v);  // entries, scalars; the offset words follow
+    u32 cur = words + 4 * static_cast<u32>(TO::others.size());
+    const u16 table_len = static_cast<u16>(cur - vlen + arrays);
+    [&]<std::size_t... J>(std::index_sequence<J...>) {
+      (
+          [&]() __attribute__((always_inline)) {
+            constexpr u8 k = TO::others[J];
+            constexpr Slot s = TO::slot[k];
+            const u32 word = words + 4 * J;
+            const u16 entry = static_cast<u16>(word - vlen);
+            std::memcpy(at + 4 + 2 * k, &entry, 2);
+            if constexpr (s.kind == Kind::nested) {
+              using N = member_t<slot_at<typename TO::type, k>>;
+              using NP = Paths<TableOf<N>>;
+              const u32 target = cur + TableOf<N>::table.vlen - word;
+              std::memcpy(at + word, &target, 4);
+              u8* const nested = at + cur;
+              const u8* const nv = v + s.mem;
+              cur = static_cast<u32>(
+                  (NP::encode(nested, nv) ? nested + TableOf<N>::table.full_len : NP::encode_partial(nested, nv)) - at);
+            } else {
+              const u32 target = cur - word;
+              const u32 count = s.count;
+              std::memcpy(at + word, &target, 4);
+              std::memcpy(at + cur, &count, 4);
+              move<u32{s.count} * s.width>(at + cur + 4, v + s.mem);
+              cur += 4 + u32{s.count} * s.width;
+            }
+          }(),
+          ...);
+    }
+    (std::make_index_sequence<TO::others.size()>{});
     std::memcpy(at, &vlen, 2);
     std::memcpy(at + 2, &table_len, 2);
     const u32 ref = vlen;
     std::memcpy(at + vlen, &ref, 4);
-    return at + end;
+    return at + cur;
   }
   // The same for decoding, once the header checks have passed and no plan took the table: every
   // byte of the record written, or false (the slot rules then decide, from a zeroed record) when a
@@ -374,6 +426,8 @@ struct Paths {
     first = i;
     return static_cast<u32>(out - buf);
   }
+  // One list item that encode_items left (a zero scalar beside other slots), its vtable at `at`.
+  [[gnu::noinline]] static u8* encode_item(u8* at, const u8* v) noexcept { return encode_partial(at, v); }
   // List items i.. whose offset words start at words (inside the buffer), as long as each table
   // passes the header checks (codec/checks.hpp) and has one of the plans' layouts. Returns the first item that does
   // not, or n; the caller writes that item again from the start.
@@ -432,12 +486,11 @@ struct Paths {
         *len = size;
         return 0;
       }
-      if constexpr (scalars_only) return pack_rest(v, buf, len, m);
+      return pack_rest(v, buf, len, m);
     }
     return pack_slots(v, buf, len, m);
   }
-  // A table of scalars only with a zero scalar, when the buffer holds the largest encoding; else
-  // the slot rules.
+  // A record with a zero scalar, when the buffer holds the largest encoding; else the slot rules.
   [[gnu::noinline]] static u32 pack_rest(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
     constexpr u32 size = 4 + TO::table.full_len;
     if (*len < size) return pack_slots(v, buf, len, m);

@@ -93,6 +93,7 @@ using ScalarsIn = bool (*)(const u8* table, const u8* entries, u32 room, u8* out
 using EncodeItems = u32 (*)(u8* buf, u32 words, u32 cur, const u8* items, u32& i, u32 n) noexcept;
 using DecodeItems = u32 (*)(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept;
 using DecodeItem = bool (*)(const u8* buf, u32 len, u32 w, u8* item) noexcept;
+using EncodeItem = u8* (*)(u8* at, const u8* v) noexcept;
 
 struct Table {
   u32 size;  // of the structure
@@ -127,6 +128,7 @@ struct Table {
   EncodeItems encode_items;  // a list: the paths of its items' layout (null for a record)
   DecodeItems decode_items;
   DecodeItem decode_item;
+  EncodeItem encode_item;
 };
 
 // A message's identity: everything that differs between messages sharing a layout.

@@ -491,6 +491,12 @@ struct TableOf {
     else
       return nullptr;
   }
+  static constexpr EncodeItem item_encoder() {
+    if constexpr (vector)
+      return &fast::Paths<TableOf<typename vec_parts<slot_at<T, n - 1>>::element>>::encode_item;
+    else
+      return nullptr;
+  }
   static constexpr Table table{
       .size = sizeof(T),
       .slots = static_cast<u16>(n),
@@ -525,6 +531,7 @@ struct TableOf {
       .encode_items = items_encoder(),
       .decode_items = items_decoder(),
       .decode_item = item_decoder(),
+      .encode_item = item_encoder(),
   };
   static_assert(own_paths_or_same_shape(), "a list shares the paths of ListShape only when its layout is the same");
 };

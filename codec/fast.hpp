@@ -326,10 +326,7 @@ struct Paths {
               using NP = Paths<TableOf<N>>;
               const u32 target = cur + TableOf<N>::table.vlen - word;
               std::memcpy(at + word, &target, 4);
-              u8* const nested = at + cur;
-              const u8* const nv = v + s.mem;
-              cur = static_cast<u32>(
-                  (NP::encode(nested, nv) ? nested + TableOf<N>::table.full_len : NP::encode_partial(nested, nv)) - at);
+              cur = static_cast<u32>(NP::encode_nested(at + cur, v + s.mem) - at);
             } else {
               const u32 target = cur - word;
               const u32 count = s.count;
@@ -390,9 +387,7 @@ struct Paths {
       if (!vtable_at(nvt, len)) return false;
       const u32 nvlen = load_native<u16>(buf + nvt);
       if (!vtable_fits(nvt, nvlen, len)) return false;
-      using NP = Paths<TableOf<N>>;
-      return (nvlen == TableOf<N>::table.vlen && NP::decode(buf, q, nvt, len - q, out + s.mem)) ||
-             NP::decode_any(buf, len, q, nvt, nvlen, out + s.mem);
+      return Paths<TableOf<N>>::decode_nested(buf, len, q, nvt, nvlen, out + s.mem);
     } else {
       if (!count_at(q, len) || load_native<u32>(buf + q) != s.count || !elements_fit(q, s.count, s.width, len))
         return false;
@@ -425,6 +420,14 @@ struct Paths {
     }
     first = i;
     return static_cast<u32>(out - buf);
+  }
+  // A nested table whose header has passed its checks, by a plan or decode_any; and the same for
+  // encoding. Shared by every record that holds one.
+  [[gnu::noinline]] static bool decode_nested(const u8* buf, u32 len, u32 t, u32 vt, u32 vlen, u8* out) noexcept {
+    return (vlen == TO::table.vlen && decode(buf, t, vt, len - t, out)) || decode_any(buf, len, t, vt, vlen, out);
+  }
+  [[gnu::noinline]] static u8* encode_nested(u8* at, const u8* v) noexcept {
+    return encode(at, v) ? at + TO::table.full_len : encode_partial(at, v);
   }
   // One list item that encode_items left (a zero scalar beside other slots), its vtable at `at`.
   [[gnu::noinline]] static u8* encode_item(u8* at, const u8* v) noexcept { return encode_partial(at, v); }

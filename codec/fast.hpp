@@ -2,14 +2,18 @@
 // of constant size each, no dispatch. They do exactly what the shared engine does with the same
 // plans (codec/decode.cpp, encode.cpp, fixed.cpp), only in fewer instructions. The shared engine
 // enters them through the layout's table: a whole message (after the checks every message shares),
-// a run of list items, a table, a batch of fixed encodings; whatever a plan does not take goes back
-// to the shared slot walk. No message has code of its own: a record's paths serve every message of
-// that record, and one set serves every list (codec/tables.hpp, ListShape).
+// a run of list items or one item (through the list's table), a table, a batch of fixed encodings;
+// whatever they do not take goes back to the shared slot walk. No message has code of its own: a
+// record's paths serve every message of that record, and one set serves every list's root
+// (codec/tables.hpp, ListShape).
 //
 // Tables with zeros: ScalarPaths writes and reads a layout's scalars whatever their zeros, with no
 // branch on a value, a step at a time; it is keyed by the scalar steps alone, so layouts whose
-// scalars lie alike share it. A table of scalars only (most records, most list items) is then
-// taken whole by its layout's path; other tables use it for their scalars inside the slot walk.
+// scalars lie alike share it. A record's table with zeros is then taken whole by its layout's path
+// (encode_partial, decode_any): the scalars by ScalarPaths, a fixed array as one copy, a nested
+// table by the nested layout's own paths. The decoding side never logs or allocates: whatever is
+// not as the slot rules would take it without a fault goes back to them, from a zeroed record.
+// A list's root table is always the slot walk's.
 #pragma once
 
 #include <cstdint>

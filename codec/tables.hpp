@@ -405,6 +405,23 @@ requires(!std::is_same_v<T, ListShape>) struct PathsOf<T> {
   using type = TableOf<ListShape>;
 };
 
+// A list's table holds its items' layout's paths, so that only item layouts have them.
+template <class T, bool List = build::has_vector<T>()>
+struct ItemPaths {
+  static constexpr EncodeItems encode_items = nullptr;
+  static constexpr DecodeItems decode_items = nullptr;
+  static constexpr DecodeItem decode_item = nullptr;
+  static constexpr EncodeItem encode_item = nullptr;
+};
+template <class T>
+struct ItemPaths<T, true> {
+  using P = fast::Paths<TableOf<typename vec_parts<slot_at<T, slot_count<T> - 1>>::element>>;
+  static constexpr EncodeItems encode_items = &P::encode_items;
+  static constexpr DecodeItems decode_items = &P::decode_items;
+  static constexpr DecodeItem decode_item = &P::decode_item;
+  static constexpr EncodeItem encode_item = &P::encode_item;
+};
+
 template <class T>
 struct TableOf {
   static_assert(covers_structure<T>(), "the slots must describe the whole structure, in order");
@@ -472,31 +489,6 @@ struct TableOf {
     else
       return &P::pack;
   }
-  // A list's items go through their own layout's paths, which only item layouts have.
-  static constexpr EncodeItems items_encoder() {
-    if constexpr (vector)
-      return &fast::Paths<TableOf<typename vec_parts<slot_at<T, n - 1>>::element>>::encode_items;
-    else
-      return nullptr;
-  }
-  static constexpr DecodeItems items_decoder() {
-    if constexpr (vector)
-      return &fast::Paths<TableOf<typename vec_parts<slot_at<T, n - 1>>::element>>::decode_items;
-    else
-      return nullptr;
-  }
-  static constexpr DecodeItem item_decoder() {
-    if constexpr (vector)
-      return &fast::Paths<TableOf<typename vec_parts<slot_at<T, n - 1>>::element>>::decode_item;
-    else
-      return nullptr;
-  }
-  static constexpr EncodeItem item_encoder() {
-    if constexpr (vector)
-      return &fast::Paths<TableOf<typename vec_parts<slot_at<T, n - 1>>::element>>::encode_item;
-    else
-      return nullptr;
-  }
   static constexpr Table table{
       .size = sizeof(T),
       .slots = static_cast<u16>(n),
@@ -528,10 +520,10 @@ struct TableOf {
       .pack_fast = pack_entry(),
       .scalars_out = &SP::out,
       .scalars_in = &SP::in,
-      .encode_items = items_encoder(),
-      .decode_items = items_decoder(),
-      .decode_item = item_decoder(),
-      .encode_item = item_encoder(),
+      .encode_items = ItemPaths<T>::encode_items,
+      .decode_items = ItemPaths<T>::decode_items,
+      .decode_item = ItemPaths<T>::decode_item,
+      .encode_item = ItemPaths<T>::encode_item,
   };
   static_assert(own_paths_or_same_shape(), "a list shares the paths of ListShape only when its layout is the same");
 };

@@ -45,7 +45,7 @@ m array_count_inexact   codec/decode.cpp 'if (n != s.count) return false;' 'if (
 m empty_vector_allocs   codec/decode.cpp 'if (bytes == 0) return true;' ''
 m item_word_at_count    codec/decode.cpp 'const u32 words = q + 4;' 'const u32 words = q;'
 m vtable_entries_odd    codec/decode.cpp '(tr.vlen - 4) / 2 : 0;\n    const u8* entries' '(tr.vlen - 3) / 2 : 0;\n    const u8* entries'
-m absent_slot_read      codec/decode.cpp '      if (o == 0) continue;\n      if (!field_fits(o, 4, room))' '      if (!field_fits(o, 4, room))'
+m absent_slot_read      codec/decode.cpp '      if (o == 0) continue;\n      if (!field_fits(o, 4, room) ||' '      if (!field_fits(o, 4, room) ||'
 m plan_room_short       codec/fast.hpp   'if (room < Extent ||' 'if (room + 1 < Extent ||'
 m no_release_fast       codec/decode.cpp '} else if (!decode_fields(m, tab, c, tr, out) && tab.root == RootForm::in_place) {\n    free_body(out, m);\n  }' '} else {\n    (void)decode_fields(m, tab, c, tr, out);\n  }'
 m no_release_slow       codec/decode.cpp 'if (!decode_fields(m, t, c, tr, out) && t.has_vector) free_body(out, m);' '(void)decode_fields(m, t, c, tr, out);'

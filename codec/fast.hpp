@@ -436,8 +436,9 @@ struct Paths {
   // One list item that encode_items left (a zero scalar beside other slots), its vtable at `at`.
   [[gnu::noinline]] static u8* encode_item(u8* at, const u8* v) noexcept { return encode_partial(at, v); }
   // List items i.. whose offset words start at words (inside the buffer), as long as each table
-  // passes the header checks (codec/checks.hpp) and has one of the plans' layouts. Returns the first item that does
-  // not, or n; the caller writes that item again from the start.
+  // passes the header checks (codec/checks.hpp) and has one of the plans' layouts. Returns the
+  // first item that does not, or n; the caller hands that item to decode_item, else to the slot
+  // rules. (decode_item repeats the header checks: sharing them here cost the loop a register.)
   static u32 decode_items(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept {
     for (; i < n; ++i) {
       const u32 w = words + 4 * i;

@@ -148,10 +148,9 @@ template <bool Swap>
   std::memcpy(out + s.items, &items, sizeof items);
   const u32 words = q + 4;  // inside the header checked above
   for (u32 i = 0; i < n; ++i) {
-    if constexpr (!Swap && kNativeWire) {  // items a plan takes, as a run, then one any zeros (codec/fast.hpp)
+    if constexpr (!Swap && kNativeWire) {  // the items their layout's path takes, as a run (codec/fast.hpp)
       const Table& list = *m.table;        // a vector is a list's, at its root
       if ((i = list.decode_items(c.buf, c.len, words, items, i, n)) == n) break;
-      if (list.decode_item(c.buf, c.len, words + 4 * i, items + u64{i} * item.size)) continue;
     }
     u8* const at = items + u64{i} * item.size;
     if (!decode_item(m, item, c, words + 4 * i, at)) {
@@ -374,6 +373,30 @@ u32 unpack_slots(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 v
   } else if (!decode_fields(m, tab, c, tr, out) && tab.root == RootForm::in_place) {
     free_body(out, m);
   }
+  return tab.size;
+}
+
+// A list's root table (codec/tables.hpp, ListShape: a u32 beside a vector of records): the slot
+// rules for that one shape, slot 0 and then the vector through decode_target, with what
+// unpack_slots does on a failure. Every list shares it; no plan is tried, as the rules cost no more
+// here.
+u32 unpack_list(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept {
+  const Table& tab = *m.table;
+  const Cursor<false> c{buf, len};
+  const u32 vlen = c.load<u16>(vt), room = len - t;
+  const u32 first = vlen >= 6 ? c.load<u16>(vt + 4) : 0;   // entry 0 and an entry beyond the vtable:
+  const u32 second = vlen >= 8 ? c.load<u16>(vt + 6) : 0;  // absent
+  zero_run(out, tab.size);
+  bool ok = true;
+  if (first != 0) {
+    ok = field_fits(first, 4, room);
+    if (ok) {
+      const u32 x = c.load<u32>(t + first);
+      std::memcpy(out + tab.slot[0].mem, &x, 4);
+    }
+  }
+  if (ok && second != 0) ok = field_fits(second, 4, room) && decode_target(m, tab.slot[1], c, t + second, out);
+  if (!ok && tab.root == RootForm::in_place) free_body(out, m);
   return tab.size;
 }
 

@@ -82,19 +82,16 @@ u32 write_items(const Table& list, const Slot& s, const Writer<Swap> w, u32 cur,
   w.put(cur, n);
   const u32 words = cur + 4;
   cur = words + 4 * n;
-  for (u32 i = 0; i < n; ++i) {
-    if constexpr (!Swap && kNativeWire) {  // items the layout's path takes, as a run, then one by encode_item
-      cur = list.encode_items(w.buf, words, cur, items, i, n);
-      if (i == n) break;
-    }
-    const u32 at = words + 4 * i;
-    w.put(at, cur + item.vlen - at);  // points at the item's table, behind its vtable
-    if constexpr (!Swap && kNativeWire)
-      cur = static_cast<u32>(list.encode_item(w.buf + cur, items + u64{i} * item.size) - w.buf);
-    else
+  if constexpr (!Swap && kNativeWire) {  // every item by its layout's path (codec/fast.hpp)
+    return list.encode_items(w.buf, words, cur, items, n);
+  } else {
+    for (u32 i = 0; i < n; ++i) {
+      const u32 at = words + 4 * i;
+      w.put(at, cur + item.vlen - at);  // points at the item's table, behind its vtable
       cur = write_slots(item, w, cur, items + u64{i} * item.size);
+    }
+    return cur;
   }
-  return cur;
 }
 
 // Fast path: with every scalar present, the vtable, the offset words, the counts and the nested
@@ -268,6 +265,45 @@ u32 pack_slots(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
   const Writer<false> w{buf};
   w.put(0, u32{4u + t.vlen});
   *len = t.has_vector ? write_table(t, w, 4, v) : write_slots(t, w, 4, v);
+  return 0;
+}
+
+// A list's root (codec/tables.hpp, ListShape: a u32 beside a vector of records) once the buffer
+// holds its largest encoding: the vtable, the u32 when non-zero, the vector's offset word when the
+// vector is present, then the vector; the bytes write_slots writes, in a few moves. Every list
+// shares it.
+u32 pack_list(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
+  const Table& t = *m.table;
+  if (size_bound(t, v) > *len) [[unlikely]]
+    return pack_exact(v, buf, len, m);
+  const Slot& s = t.slot[1];
+  const Writer<false> w{buf};
+  const u32 vt = 4, tbl = vt + t.vlen;
+  u32 cur = tbl + 4;
+  u16 first = 0, second = 0;
+  u32 word = 0, out_of_line = 0;
+  if (const u32 x = load_native<u32>(v + t.slot[0].mem); x != 0) {
+    w.put(cur, x);
+    first = static_cast<u16>(cur - tbl);
+    cur += 4;
+  }
+  if (vector_present(s, v)) {
+    word = cur;
+    second = static_cast<u16>(cur - tbl);
+    cur += 4;
+    out_of_line = 4 + 4 * vector_count(s, v);
+  }
+  w.put(0, u32{tbl});
+  w.put(vt, t.vlen);
+  w.put(vt + 2, static_cast<u16>(cur - tbl + out_of_line));
+  w.put(vt + 4, first);
+  w.put(vt + 6, second);
+  w.put(tbl, u32{t.vlen});
+  if (word != 0) {
+    w.put(word, cur - word);
+    cur = write_items(t, s, w, cur, v);
+  }
+  *len = cur;
   return 0;
 }
 

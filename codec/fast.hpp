@@ -399,30 +399,19 @@ struct Paths {
       return true;
     }
   }
-  // List items i.. (records: no vector): each one's offset word (at words + 4 * i), then its vtable
-  // and table from cur on, as long as the layout's path takes them (a table of scalars only: all of
-  // them; else those with every scalar present). Returns the position after the last item written;
-  // i becomes the first item not written, or n.
-  static u32 encode_items(u8* buf, u32 words, u32 cur, const u8* items, u32& first, u32 n) noexcept {
-    u32 i = first;  // kept in a register: stores into the buffer may alias anything
-    u8* at = buf + words + 4 * i;
+  // List items (records: no vector): each one's offset word (at words + 4 * i), then its vtable and
+  // table from cur on, whatever its zeros. Returns the position after the last item.
+  static u32 encode_items(u8* buf, u32 words, u32 cur, const u8* items, u32 n) noexcept {
+    u8* at = buf + words;
     u8* out = buf + cur;
-    const u8* v = items + u64{i} * TO::table.size;
+    const u8* v = items;
     u32 word = static_cast<u32>(out - at) + TO::table.vlen;  // points at the item's table
-    for (; i < n; ++i, at += 4, v += TO::table.size) {
-      u8* end;
-      if (encode(out, v)) {
-        end = out + TO::table.full_len;
-      } else if constexpr (scalars_only) {
-        end = encode_partial(out, v);
-      } else {
-        break;
-      }
+    for (u32 i = 0; i < n; ++i, at += 4, v += TO::table.size) {
+      u8* const end = encode(out, v) ? out + TO::table.full_len : encode_partial(out, v);
       std::memcpy(at, &word, 4);
       word += static_cast<u32>(end - out) - 4;
       out = end;
     }
-    first = i;
     return static_cast<u32>(out - buf);
   }
   // A nested table whose header has passed its checks, by a plan or decode_any; and the same for
@@ -433,12 +422,9 @@ struct Paths {
   [[gnu::noinline]] static u8* encode_nested(u8* at, const u8* v) noexcept {
     return encode(at, v) ? at + TO::table.full_len : encode_partial(at, v);
   }
-  // One list item that encode_items left (a zero scalar beside other slots), its vtable at `at`.
-  [[gnu::noinline]] static u8* encode_item(u8* at, const u8* v) noexcept { return encode_partial(at, v); }
   // List items i.. whose offset words start at words (inside the buffer), as long as each table
-  // passes the header checks (codec/checks.hpp) and has one of the plans' layouts. Returns the
-  // first item that does not, or n; the caller hands that item to decode_item, else to the slot
-  // rules. (decode_item repeats the header checks: sharing them here cost the loop a register.)
+  // passes the header checks (codec/checks.hpp) and a plan or decode_any takes it. Returns the first
+  // item that is not so, or n; the caller hands that item to the slot rules.
   static u32 decode_items(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept {
     for (; i < n; ++i) {
       const u32 w = words + 4 * i;
@@ -447,22 +433,20 @@ struct Paths {
       const u32 vt = t - load_native<u32>(buf + t);
       if (!vtable_at(vt, len)) return i;
       const u32 vlen = load_native<u16>(buf + vt);
-      if (vlen != TO::table.vlen || !vtable_fits(vt, vlen, len)) return i;
-      if (decode(buf, t, vt, len - t, items + u64{i} * TO::table.size)) continue;
-      return i;
+      if (!vtable_fits(vt, vlen, len)) return i;
+      if (vlen == TO::table.vlen && decode(buf, t, vt, len - t, items + u64{i} * TO::table.size)) continue;
+      return decode_rest(buf, len, words, items, i, n);  // a tail call: the plans' loop keeps its registers
     }
     return n;
   }
-  // The list item whose offset word lies at w (inside the buffer) when no plan took it: its header
-  // checked as decode_items does, then decode_any. False when the slot rules must decide.
-  [[gnu::noinline]] static bool decode_item(const u8* buf, u32 len, u32 w, u8* item) noexcept {
-    u32 t;
-    if (!target_ok(w, load_native<u32>(buf + w), t) || !table_at(t, len)) return false;
+  // Item i, whose header decode_items has checked, when no plan took it: decode_any, then the items
+  // after it.
+  [[gnu::noinline]] static u32 decode_rest(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept {
+    const u32 w = words + 4 * i;
+    const u32 t = w + load_native<u32>(buf + w);
     const u32 vt = t - load_native<u32>(buf + t);
-    if (!vtable_at(vt, len)) return false;
-    const u32 vlen = load_native<u16>(buf + vt);
-    if (vlen != TO::table.vlen || !vtable_fits(vt, vlen, len)) return false;
-    return decode_any(buf, len, t, vt, vlen, item);
+    if (!decode_any(buf, len, t, vt, load_native<u16>(buf + vt), items + u64{i} * TO::table.size)) return i;
+    return decode_items(buf, len, words, items, i + 1, n);
   }
   // A whole message whose root table header has passed its checks (codec/decode.cpp): decoded here
   // when the table has one of the plans' layouts, else by unpack_rest.

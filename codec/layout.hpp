@@ -90,10 +90,8 @@ using PackFast = u32 (*)(const u8* v, u8* buf, u32* len, const Message& m) noexc
 // the record (false, having written nothing, when one does not end inside the table's room).
 using ScalarsOut = u32 (*)(u8* buf, u32 vt, u32 tbl, const u8* v) noexcept;
 using ScalarsIn = bool (*)(const u8* table, const u8* entries, u32 room, u8* out) noexcept;
-using EncodeItems = u32 (*)(u8* buf, u32 words, u32 cur, const u8* items, u32& i, u32 n) noexcept;
+using EncodeItems = u32 (*)(u8* buf, u32 words, u32 cur, const u8* items, u32 n) noexcept;
 using DecodeItems = u32 (*)(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept;
-using DecodeItem = bool (*)(const u8* buf, u32 len, u32 w, u8* item) noexcept;
-using EncodeItem = u8* (*)(u8* at, const u8* v) noexcept;
 
 struct Table {
   u32 size;  // of the structure
@@ -127,8 +125,6 @@ struct Table {
   ScalarsIn scalars_in;
   EncodeItems encode_items;  // a list: the paths of its items' layout (null for a record)
   DecodeItems decode_items;
-  DecodeItem decode_item;
-  EncodeItem encode_item;
 };
 
 // A message's identity: everything that differs between messages sharing a layout.
@@ -149,5 +145,8 @@ struct Message {
 // The shared slot-rule paths the layouts' own fall back on (codec/decode.cpp, codec/encode.cpp).
 u32 unpack_slots(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept;
 u32 pack_slots(const u8* v, u8* buf, u32* len, const Message& m) noexcept;
+// A list's root, by the slot rules of its one shape (codec/tables.hpp, ListShape).
+u32 unpack_list(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept;
+u32 pack_list(const u8* v, u8* buf, u32* len, const Message& m) noexcept;
 
 }  // namespace kav::detail

@@ -410,16 +410,12 @@ template <class T, bool List = build::has_vector<T>()>
 struct ItemPaths {
   static constexpr EncodeItems encode_items = nullptr;
   static constexpr DecodeItems decode_items = nullptr;
-  static constexpr DecodeItem decode_item = nullptr;
-  static constexpr EncodeItem encode_item = nullptr;
 };
 template <class T>
 struct ItemPaths<T, true> {
   using P = fast::Paths<TableOf<typename vec_parts<slot_at<T, slot_count<T> - 1>>::element>>;
   static constexpr EncodeItems encode_items = &P::encode_items;
   static constexpr DecodeItems decode_items = &P::decode_items;
-  static constexpr DecodeItem decode_item = &P::decode_item;
-  static constexpr EncodeItem encode_item = &P::encode_item;
 };
 
 template <class T>
@@ -476,16 +472,17 @@ struct TableOf {
              full_runs.size() == S::full_runs.size() && gaps.size() == S::gaps.size() && zero.size() == S::zero.size();
     }
   }
-  // A list's root goes to the slot walk directly; every other table to its layout's path first.
+  // A list's root goes to the rules of its one shape (unpack_list, pack_list); every other table to
+  // its layout's path first.
   static constexpr UnpackFast unpack_entry() {
     if constexpr (vector)
-      return &unpack_slots;
+      return &unpack_list;
     else
       return &P::unpack;
   }
   static constexpr PackFast pack_entry() {
     if constexpr (vector)
-      return &pack_slots;
+      return &pack_list;
     else
       return &P::pack;
   }
@@ -522,10 +519,11 @@ struct TableOf {
       .scalars_in = &SP::in,
       .encode_items = ItemPaths<T>::encode_items,
       .decode_items = ItemPaths<T>::decode_items,
-      .decode_item = ItemPaths<T>::decode_item,
-      .encode_item = ItemPaths<T>::encode_item,
   };
   static_assert(own_paths_or_same_shape(), "a list shares the paths of ListShape only when its layout is the same");
+  static_assert(!vector ||
+                    (n == 2 && slot[0].kind == Kind::scalar && slot[0].width == 4 && slot[1].kind == Kind::vector),
+                "a list's root is a u32 beside its vector, as unpack_list and pack_list read and write it");
 };
 
 namespace build {

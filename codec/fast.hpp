@@ -425,7 +425,7 @@ struct Paths {
   // List items i.. whose offset words start at words (inside the buffer), as long as each table
   // passes the header checks (codec/checks.hpp) and a plan or decode_any takes it. Returns the first
   // item that is not so, or n; the caller hands that item to the slot rules.
-  static u32 decode_items(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept {
+  [[gnu::noinline]] static u32 decode_items(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept {
     for (; i < n; ++i) {
       const u32 w = words + 4 * i;
       u32 t;

@@ -191,6 +191,7 @@ struct ScalarPaths {
             using U = uint_of<1u << r.width_log2>;
             const u8* src = v + r.mem;
             u8* e = entries + 2 * r.first;
+#pragma GCC unroll 8
             for (u32 k = 0; k < r.count; ++k, src += sizeof(U), e += 2) {
               const U x = load_native<U>(src);
               const bool present = x != 0;
@@ -245,6 +246,7 @@ struct ScalarPaths {
             using U = uint_of<1u << r.width_log2>;
             const u8* e = entries + 2 * r.first;
             u8* dst = out + r.mem;
+#pragma GCC unroll 8
             for (u32 k = 0; k < r.count; ++k, e += 2, dst += sizeof(U)) {
               const u32 o = load_native<u16>(e);
               const U keep = static_cast<U>(static_cast<u64>(-static_cast<std::int64_t>(o) >> 63));

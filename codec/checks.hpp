@@ -34,6 +34,14 @@ namespace kav::detail {
   return q >= p;
 }
 
+// The offset word at w, of the given value, names a table inside the buffer: target_ok and
+// table_at at once, summed in 64 bits so that a wrap shows as a position beyond the buffer.
+[[nodiscard]] constexpr bool table_target(u32 w, u32 value, u32 len, u32& t) noexcept {
+  const u64 q = u64{w} + value;
+  t = static_cast<u32>(q);
+  return q >= 4 && q <= len - 4;
+}
+
 // A count word at q lies inside the buffer.
 [[nodiscard]] constexpr bool count_at(u32 q, u32 len) noexcept {
   return q <= len && q + 4 <= len;  // q <= len < 2^31: q + 4 cannot wrap

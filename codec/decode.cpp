@@ -150,7 +150,8 @@ template <bool Swap>
   for (u32 i = 0; i < n; ++i) {
     if constexpr (!Swap && kNativeWire) {  // the items their layout's path takes, as a run (codec/fast.hpp)
       const Table& list = *m.table;        // a vector is a list's, at its root
-      if ((i = list.decode_items(c.buf, c.len, words, items, i, n)) == n) break;
+      i = (list.decode_items(c.buf, c.len, words + 4 * i, words + 4 * n, items + u64{i} * item.size) - words) / 4;
+      if (i == n) break;
     }
     u8* const at = items + u64{i} * item.size;
     if (!decode_item(m, item, c, words + 4 * i, at)) {

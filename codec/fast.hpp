@@ -424,31 +424,22 @@ struct Paths {
   [[gnu::noinline]] static u8* encode_nested(u8* at, const u8* v) noexcept {
     return encode(at, v) ? at + TO::table.full_len : encode_partial(at, v);
   }
-  // List items i.. whose offset words start at words (inside the buffer), as long as each table
-  // passes the header checks (codec/checks.hpp) and a plan or decode_any takes it. Returns the first
-  // item that is not so, or n; the caller hands that item to the slot rules.
-  [[gnu::noinline]] static u32 decode_items(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept {
-    for (; i < n; ++i) {
-      const u32 w = words + 4 * i;
+  // List items whose offset words lie from w up to end (inside the buffer; at least one), the first
+  // of them decoded into item, as long as each table passes the header checks (codec/checks.hpp)
+  // and a plan or decode_any takes it. Returns the offset word of the first item that is not so, or
+  // end; the caller hands that item to the slot rules.
+  [[gnu::noinline]] static u32 decode_items(const u8* buf, u32 len, u32 w, u32 end, u8* item) noexcept {
+    do {
       u32 t;
-      if (!target_ok(w, load_native<u32>(buf + w), t) || !table_at(t, len)) return i;
+      if (!table_target(w, load_native<u32>(buf + w), len, t)) break;
       const u32 vt = t - load_native<u32>(buf + t);
-      if (!vtable_at(vt, len)) return i;
+      if (!vtable_at(vt, len)) break;
       const u32 vlen = load_native<u16>(buf + vt);
-      if (!vtable_fits(vt, vlen, len)) return i;
-      if (vlen == TO::table.vlen && decode(buf, t, vt, len - t, items + u64{i} * TO::table.size)) continue;
-      return decode_rest(buf, len, words, items, i, n);  // a tail call: the plans' loop keeps its registers
-    }
-    return n;
-  }
-  // Item i, whose header decode_items has checked, when no plan took it: decode_any, then the items
-  // after it.
-  [[gnu::noinline]] static u32 decode_rest(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept {
-    const u32 w = words + 4 * i;
-    const u32 t = w + load_native<u32>(buf + w);
-    const u32 vt = t - load_native<u32>(buf + t);
-    if (!decode_any(buf, len, t, vt, load_native<u16>(buf + vt), items + u64{i} * TO::table.size)) return i;
-    return decode_items(buf, len, words, items, i + 1, n);
+      if (!vtable_fits(vt, vlen, len)) break;
+      if (vlen == TO::table.vlen && decode(buf, t, vt, len - t, item)) continue;
+      if (!decode_any(buf, len, t, vt, vlen, item)) break;
+    } while (item += TO::table.size, (w += 4) != end);
+    return w;
   }
   // A whole message whose root table header has passed its checks (codec/decode.cpp): decoded here
   // when the table has one of the plans' layouts, else by unpack_rest.

@@ -91,7 +91,7 @@ using PackFast = u32 (*)(const u8* v, u8* buf, u32* len, const Message& m) noexc
 using ScalarsOut = u32 (*)(u8* buf, u32 vt, u32 tbl, const u8* v) noexcept;
 using ScalarsIn = bool (*)(const u8* table, const u8* entries, u32 room, u8* out) noexcept;
 using EncodeItems = u32 (*)(u8* buf, u32 words, u32 cur, const u8* items, u32 n) noexcept;
-using DecodeItems = u32 (*)(const u8* buf, u32 len, u32 words, u8* items, u32 i, u32 n) noexcept;
+using DecodeItems = u32 (*)(const u8* buf, u32 len, u32 w, u32 end, u8* item) noexcept;
 
 struct Table {
   u32 size;  // of the structure

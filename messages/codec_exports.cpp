@@ -13,7 +13,8 @@
     return kav::detail::unpack(buf, len, out, kav::catalogue::pkg##_##name##_msg::info);            \
   }                                                                                                 \
   extern "C" void pkg##_##name##_free__unpacked(pkg##_##name* msg) {                                \
-    kav::detail::free_unpacked(msg, kav::catalogue::pkg##_##name##_msg::info);                      \
+    if constexpr (kav::detail::table_of<pkg##_##name>.has_vector) /* a record holds no block */     \
+      kav::detail::free_unpacked(msg, kav::catalogue::pkg##_##name##_msg::info);                    \
   }
 
 KAV_MESSAGES(KAV_CODEC_EXPORTS)

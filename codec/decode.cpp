@@ -348,8 +348,9 @@ u32 unpack_first(const u8* buf, u32 len, u8* out, const Message& m) noexcept {
 
 }  // namespace
 
-// Checks the parameters and the root table's header, then hands the table to its layout's own
-// path (codec/fast.hpp), which decodes it by a plan or through unpack_slots.
+// Checks the parameters and the root table's header, then hands the table on: a record's to its
+// layout's own path (codec/fast.hpp), which decodes it or hands it to unpack_slots; a list's to
+// unpack_list.
 u32 unpack(const u8* buf, u32 len, void* out, const Message& m) noexcept {
   if (!buffer_ok(buf, len, out)) [[unlikely]]
     return unpack_param_fault(buf, len, out, m);
@@ -363,17 +364,13 @@ u32 unpack(const u8* buf, u32 len, void* out, const Message& m) noexcept {
   return m.table->unpack_fast(buf, len, o, m, tr.t, tr.vt);
 }
 
-// A root table no plan took (a list's, always): zeroed, then decoded field by field.
+// A record's root table that its layout's path did not take: zeroed, then decoded field by field.
 u32 unpack_slots(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept {
   const Table& tab = *m.table;
   const Cursor<false> c{buf, len};
   const TableRef tr{t, vt, c.load<u16>(vt), len - t};
   zero_run(out, tab.size);
-  if (!tab.has_vector) {
-    (void)decode_slots(m, tab, c, tr, out);
-  } else if (!decode_fields(m, tab, c, tr, out) && tab.root == RootForm::in_place) {
-    free_body(out, m);
-  }
+  (void)decode_slots(m, tab, c, tr, out);
   return tab.size;
 }
 

@@ -246,8 +246,8 @@ u32 write_message(const Table& t, u8* buf, const u8* v, bool swap) noexcept {
   return write_table(t, w, 4, v);
 }
 
-// The layout's own path (codec/fast.hpp) writes a message with every scalar present, or hands it
-// to pack_slots.
+// A record goes to its layout's own path (codec/fast.hpp), which writes it whatever its zeros or
+// hands it to pack_slots; a list to pack_list.
 u32 pack(const void* msg, u8* buf, u32* len, const Message& m) noexcept {
   if (msg == nullptr || len == nullptr) return kFail;
   const auto* v = static_cast<const u8*>(msg);
@@ -256,15 +256,15 @@ u32 pack(const void* msg, u8* buf, u32* len, const Message& m) noexcept {
   return m.table->pack_fast(v, buf, len, m);
 }
 
-// The buffer holds the largest encoding v can have: write at once (a record without a vector has
-// been offered to its full plan already).
+// A record, when the buffer holds the largest encoding v can have: written at once, slot by slot
+// (its layout's path has had it first).
 u32 pack_slots(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
   const Table& t = *m.table;
   if (size_bound(t, v) > *len) [[unlikely]]
     return pack_exact(v, buf, len, m);
   const Writer<false> w{buf};
   w.put(0, u32{4u + t.vlen});
-  *len = t.has_vector ? write_table(t, w, 4, v) : write_slots(t, w, 4, v);
+  *len = write_slots(t, w, 4, v);
   return 0;
 }
 

@@ -1,11 +1,11 @@
 // The constant-position paths of one layout, unrolled from its plans at compile time: a few moves
 // of constant size each, no dispatch. They do exactly what the shared engine does with the same
 // plans (codec/decode.cpp, encode.cpp, fixed.cpp), only in fewer instructions. The shared engine
-// enters them through the layout's table: a whole message (after the checks every message shares),
-// a run of list items or one item (through the list's table), a table, a batch of fixed encodings;
-// whatever they do not take goes back to the shared slot walk. No message has code of its own: a
-// record's paths serve every message of that record, and one set serves every list's root
-// (codec/tables.hpp, ListShape).
+// enters them through the layout's table: a whole record (after the checks every message shares),
+// a list's run of items (through the list's table), a table, a batch of fixed encodings; whatever
+// they do not take goes back to the shared slot walk. No message has code of its own: a record's
+// paths serve every message of that record, and one set serves every list's root when every field
+// is present (codec/tables.hpp, ListShape).
 //
 // Tables with zeros: ScalarPaths writes and reads a layout's scalars whatever their zeros, with no
 // branch on a value, a step at a time; it is keyed by the scalar steps alone, so layouts whose
@@ -13,7 +13,8 @@
 // (encode_partial, decode_any): the scalars by ScalarPaths, a fixed array as one copy, a nested
 // table by the nested layout's own paths. The decoding side never logs or allocates: whatever is
 // not as the slot rules would take it without a fault goes back to them, from a zeroed record.
-// A list's root table is always the slot walk's.
+// A whole list goes to unpack_list and pack_list (codec/decode.cpp, encode.cpp), which hand its
+// items to these paths.
 #pragma once
 
 #include <cstdint>
@@ -358,7 +359,7 @@ struct Paths {
   // own layout's paths. Nothing is logged or allocated here.
   [[gnu::always_inline]] static bool decode_any(const u8* buf, u32 len, u32 t, u32 vt, u32 vlen, u8* out) noexcept {
     if (vlen < TO::table.vlen) return false;
-    if constexpr (TO::vector) {  // a list (never an item) is decoded by the slot walk
+    if constexpr (TO::vector) {  // a list (never an item) is decoded by unpack_list
       return false;
     } else if constexpr (scalars_only) {
       zero_gaps<TO::gaps>(out, std::make_index_sequence<TO::gaps.size()>{});
@@ -444,7 +445,7 @@ struct Paths {
   // A whole message whose root table header has passed its checks (codec/decode.cpp): decoded here
   // when the table has one of the plans' layouts, else by unpack_rest.
   static u32 unpack(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept {
-    static_assert(!TO::vector, "a list's root is unpacked by the slot walk");
+    static_assert(!TO::vector, "a list is unpacked by unpack_list");
     if constexpr (kNativeWire) {
       const u32 vlen = load_native<u16>(buf + vt);
       if (vlen == TO::table.vlen && decode(buf, t, vt, len - t, out)) return TO::table.size;
@@ -462,7 +463,7 @@ struct Paths {
   // A whole message into a buffer of *len >= 4 bytes, byte order native: the full plan when it
   // fits and applies, else pack_rest.
   static u32 pack(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
-    static_assert(!TO::vector, "a list's root is packed by the slot walk");
+    static_assert(!TO::vector, "a list is packed by pack_list");
     if constexpr (kNativeWire) {
       constexpr u32 size = 4 + TO::table.full_len;
       if (*len >= size && encode(buf + 4, v)) {

@@ -32,6 +32,8 @@ m vtable_high_len_3     codec/checks.hpp 'v >= 4 && v <= len - 4' 'v >= 4 && v <
 m vtable_end_past       codec/checks.hpp 'return end >= v && end <= len;' 'return end >= v && end <= len + 1;'
 m field_end_past        codec/checks.hpp 'return o + width <= room;' 'return o + width <= room + 1;'
 m target_wrap_unchecked codec/checks.hpp 'return q >= p;' 'return true;'
+m item_table_high_len_3 codec/checks.hpp 'return q >= 4 && q <= len - 4;' 'return q >= 4 && q <= len - 3;'
+m item_target_32_bits   codec/checks.hpp 'const u64 q = u64{w} + value;' 'const u64 q = static_cast<u32>(w + value);'
 m count_word_past       codec/checks.hpp 'q <= len && q + 4 <= len' 'q <= len && q + 3 <= len'
 m elements_end_past     codec/checks.hpp 'return end >= q + 4 && end <= len;' 'return end >= q + 4 && end <= len + 1;'
 m count4_bound_31       codec/checks.hpp '(count >> 30) != 0' '(count >> 31) != 0'

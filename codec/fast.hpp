@@ -477,7 +477,7 @@ struct Paths {
     return pack_slots(v, buf, len, m);
   }
   // A record with a zero scalar, when the buffer holds the largest encoding; else the slot rules.
-  static u32 pack_rest(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
+  [[gnu::noinline]] static u32 pack_rest(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
     constexpr u32 size = 4 + TO::table.full_len;
     if (*len < size) return pack_slots(v, buf, len, m);
     const u32 root = 4 + TO::table.vlen;

@@ -103,8 +103,8 @@ bool decode_table(const Message& m, const Table& t, const Cursor<Swap> c, u32 po
 template <bool Swap>
 [[nodiscard]] bool decode_slots(const Message& m, const Table& t, Cursor<Swap> c, const TableRef& tr, u8* out) noexcept;
 
-// A list item whose offset word lies at w, one no plan took (codec/fast.hpp): zeroed, then decoded
-// by the slot rules. Written whole, also when it fails.
+// A list item whose offset word lies at w, one its layout's path did not take (codec/fast.hpp,
+// decode_items): zeroed, then decoded by the slot rules. Written whole, also when it fails.
 template <bool Swap>
 [[nodiscard]] bool decode_item(const Message& m, const Table& item, const Cursor<Swap> c, u32 w, u8* out) noexcept {
   zero_run(out, item.size);

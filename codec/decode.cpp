@@ -399,7 +399,7 @@ u32 unpack_list(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt
 }
 
 void free_unpacked(void* msg, const Message& m) noexcept {
-  if (m.table->has_vector && msg != nullptr) free_body(static_cast<u8*>(msg), m);
+  if (msg != nullptr) free_body(static_cast<u8*>(msg), m);
 }
 
 }  // namespace kav::detail

@@ -18,7 +18,7 @@ struct TableRef {
 
 // The message's __unpack: returns the structure's size on every path.
 u32 unpack(const u8* buf, u32 len, void* out, const Message& m) noexcept;
-// The message's _free__unpacked: releases the item array of a list, nothing for anything else.
+// A list's _free__unpacked: releases its item array (a record's calls nothing, messages/codec_exports.cpp).
 void free_unpacked(void* msg, const Message& m) noexcept;
 
 }  // namespace kav::detail

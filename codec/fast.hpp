@@ -3,9 +3,9 @@
 // plans (codec/decode.cpp, encode.cpp, fixed.cpp), only in fewer instructions. The shared engine
 // enters them through the layout's table: a whole record (after the checks every message shares),
 // a list's run of items (through the list's table), a table, a batch of fixed encodings; whatever
-// they do not take goes back to the shared slot walk. No message has code of its own: a record's
-// paths serve every message of that record, and one set serves every list's root when every field
-// is present (codec/tables.hpp, ListShape).
+// they do not take goes back to the shared slot walk. No message has code of its own: records laid
+// out alike share one set of paths, whichever messages carry them (codec/tables.hpp, Alike), and
+// one set serves every list's root (ListShape).
 //
 // Tables with zeros: ScalarPaths writes and reads a layout's scalars whatever their zeros, with no
 // branch on a value, a step at a time; it is keyed by the scalar steps alone, so layouts whose
@@ -330,7 +330,7 @@ struct Paths {
             std::memcpy(at + 4 + 2 * k, &entry, 2);
             if constexpr (s.kind == Kind::nested) {
               using N = member_t<slot_at<typename TO::type, k>>;
-              using NP = Paths<TableOf<N>>;
+              using NP = typename TableOf<N>::P;
               const u32 target = cur + TableOf<N>::table.vlen - word;
               std::memcpy(at + word, &target, 4);
               cur = static_cast<u32>(NP::encode_nested(at + cur, v + s.mem) - at);
@@ -394,7 +394,7 @@ struct Paths {
       if (!vtable_at(nvt, len)) return false;
       const u32 nvlen = load_native<u16>(buf + nvt);
       if (!vtable_fits(nvt, nvlen, len)) return false;
-      return Paths<TableOf<N>>::decode_nested(buf, len, q, nvt, nvlen, out + s.mem);
+      return TableOf<N>::P::decode_nested(buf, len, q, nvt, nvlen, out + s.mem);
     } else {
       if (!count_at(q, len) || load_native<u32>(buf + q) != s.count || !elements_fit(q, s.count, s.width, len))
         return false;

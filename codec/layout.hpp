@@ -50,12 +50,14 @@ struct Run {
   u16 wire;
   u16 mem;
   u16 len;
+  friend constexpr bool operator==(const Run&, const Run&) = default;
 };
 
 // A stretch of a plan's image: position and length.
 struct Span {
   u16 pos;
   u16 len;
+  friend constexpr bool operator==(const Span&, const Span&) = default;
 };
 
 // Slots in slot order, a step at a time: either consecutive scalar slots of one width whose members
@@ -65,6 +67,7 @@ struct Step {
   u8 first;  // its slot
   u8 count;  // scalar slots in the step; 0: the one other slot `first`
   u8 width_log2;
+  friend constexpr bool operator==(const Step&, const Step&) = default;
 };
 
 // Up to eight bytes of scalars of one width that lie back to back: zero_lanes() on them (the rest
@@ -73,6 +76,7 @@ struct ZeroWord {
   u16 mem;
   u8 len;
   u8 width_log2;
+  friend constexpr bool operator==(const ZeroWord&, const ZeroWord&) = default;
 };
 
 // The constant-position paths of a layout (codec/fast.hpp): its table laid out as this library's

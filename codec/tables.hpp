@@ -395,10 +395,75 @@ struct kav::Layout<kav::detail::ListShapeItem> {
 
 namespace kav::detail {
 
-// Whose paths a layout uses: its own, or for a list the shared ones.
+namespace build {
+
+// Two records laid out alike: the same size and alignment, and slot by slot the same kind at the
+// same member offset, of the same width and count (a nested record: laid out alike in turn). Their
+// tables then differ in nothing a path reads.
+template <class T, class U>
+constexpr bool same_shape() {
+  if constexpr (sizeof(T) != sizeof(U) || alignof(T) != alignof(U) || slot_count<T> != slot_count<U>) {
+    return false;
+  } else {
+    return []<std::size_t... K>(std::index_sequence<K...>) {
+      return (true && ... && [] {
+        constexpr auto S = slot_at<T, K>;
+        constexpr auto R = slot_at<U, K>;
+        constexpr Kind kind = kind_of<S>();
+        if constexpr (kind != kind_of<R>() || member_offset<T, K> != member_offset<U, K>) {
+          return false;
+        } else if constexpr (kind == Kind::scalar) {
+          return sizeof(member_t<S>) == sizeof(member_t<R>);
+        } else if constexpr (kind == Kind::byte_array || kind == Kind::struct_array) {
+          using A = array_traits<S>;
+          using B = array_traits<R>;
+          return A::count == B::count && A::element_size == B::element_size &&
+                 element_parts<typename A::element>() == element_parts<typename B::element>();
+        } else if constexpr (kind == Kind::nested) {
+          return same_shape<member_t<S>, member_t<R>>();
+        } else {
+          return false;  // a list: every one shares ListShape's paths already
+        }
+      }());
+    }
+    (std::make_index_sequence<slot_count<T>>{});
+  }
+}
+
+// The first of Us laid out like T, or T when none before T is.
+template <class T, class U, class... Us>
+constexpr auto first_alike() {
+  if constexpr (std::is_same_v<T, U> || same_shape<T, U>())
+    return std::type_identity<U>{};
+  else if constexpr (sizeof...(Us) == 0)
+    return std::type_identity<T>{};
+  else
+    return first_alike<T, Us...>();
+}
+
+}  // namespace build
+
+// Records in an order, for Alike: whether it names T, and the first of them laid out like T.
+template <class... Us>
+struct RecordOrder {
+  template <class T>
+  static constexpr bool names = (std::is_same_v<T, Us> || ...);
+  template <class T>
+  using first_alike = typename decltype(build::first_alike<T, Us...>())::type;
+};
+
+// The record whose paths a record uses: the first of the catalogue's records laid out alike
+// (messages/catalogue.hpp names them, in order), so that records alike share one set of paths; a
+// record the catalogue does not name keeps its own.
+template <class T>
+struct Alike {
+  using type = T;
+};
+
+// Whose paths a layout uses: those of the record it is laid out like, or for a list the shared ones.
 template <class T>
 struct PathsOf {
-  using type = TableOf<T>;
+  using type = TableOf<typename Alike<T>::type>;
 };
 template <ListMessage T>
 requires(!std::is_same_v<T, ListShape>) struct PathsOf<T> {
@@ -413,7 +478,7 @@ struct ItemPaths {
 };
 template <class T>
 struct ItemPaths<T, true> {
-  using P = fast::Paths<TableOf<typename vec_parts<slot_at<T, slot_count<T> - 1>>::element>>;
+  using P = typename TableOf<typename vec_parts<slot_at<T, slot_count<T> - 1>>::element>::P;
   static constexpr EncodeItems encode_items = &P::encode_items;
   static constexpr DecodeItems decode_items = &P::decode_items;
 };
@@ -462,14 +527,38 @@ struct TableOf {
 
   using P = fast::Paths<typename PathsOf<T>::type>;
   using SP = fast::ScalarPaths<build::scalar_shape(steps_s)>;
-  static constexpr bool own_paths_or_same_shape() {
-    if constexpr (std::is_same_v<typename PathsOf<T>::type, TableOf>) {
+  // The paths this layout uses read nothing that differs from its own table: those of a record laid
+  // out alike, or for a list those of ListShape.
+  static constexpr bool paths_fit() {
+    using S = typename PathsOf<T>::type;
+    if constexpr (std::is_same_v<S, TableOf>) {
       return true;
-    } else {
-      using S = typename PathsOf<T>::type;  // TableOf<ListShape>
+    } else if constexpr (vector) {  // S is TableOf<ListShape>
       return sizeof(T) == sizeof(ListShape) && slot[0].mem == S::slot[0].mem && slot[1].mem == S::slot[1].mem &&
              slot[1].items == S::slot[1].items && full_image == S::full_image && full_entries == S::full_entries &&
              full_runs.size() == S::full_runs.size() && gaps.size() == S::gaps.size() && zero.size() == S::zero.size();
+    } else {
+      const auto eq = [](const auto& a, const auto& b) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+          if (!(a[i] == b[i])) return false;
+        return true;
+      };
+      bool slots_alike = true;
+      for (u32 k = 0; k < n; ++k) {
+        const Slot &a = slot[k], &b = S::slot[k];
+        slots_alike = slots_alike && a.kind == b.kind && a.width == b.width && a.mem == b.mem && a.count == b.count &&
+                      a.items == b.items && a.parts[0] == b.parts[0] && a.parts[1] == b.parts[1] &&
+                      a.parts[2] == b.parts[2] && a.parts[3] == b.parts[3];
+      }
+      return sizeof(T) == sizeof(typename S::type) && S::n == n && slots_alike && eq(steps, S::steps) &&
+             eq(others, S::others) && eq(zero, S::zero) && eq(gaps, S::gaps) && eq(full_entries, S::full_entries) &&
+             eq(full_image, S::full_image) && eq(full_runs, S::full_runs) && eq(full_fill, S::full_fill) &&
+             eq(full_checks, S::full_checks) && eq(fixed_entries, S::fixed_entries) &&
+             eq(fixed_image, S::fixed_image) && eq(fixed_runs, S::fixed_runs) && eq(fixed_fill, S::fixed_fill) &&
+             eq(fixed_checks, S::fixed_checks) && full_extent == S::full_extent && fixed_extent == S::fixed_extent &&
+             full_s.table_at == S::full_s.table_at && fixed_s.table_at == S::fixed_s.table_at &&
+             full_s.len == S::full_s.len && fixed_s.len == S::fixed_s.len;
     }
   }
   // A list's root goes to the rules of its one shape (unpack_list, pack_list); every other table to
@@ -520,7 +609,7 @@ struct TableOf {
       .encode_items = ItemPaths<T>::encode_items,
       .decode_items = ItemPaths<T>::decode_items,
   };
-  static_assert(own_paths_or_same_shape(), "a list shares the paths of ListShape only when its layout is the same");
+  static_assert(paths_fit(), "a layout shares another's paths only when it is laid out the same");
   static_assert(!vector ||
                     (n == 2 && slot[0].kind == Kind::scalar && slot[0].width == 4 && slot[1].kind == Kind::vector),
                 "a list's root is a u32 beside its vector, as unpack_list and pack_list read and write it");
@@ -555,13 +644,20 @@ constexpr std::array<Slot, slot_count<T>> slots() {
 
 }  // namespace build
 
-// The catalogue's stated values follow from the tables: fixed length L and the fixed table length.
+// The catalogue's stated values follow from the layout, as its table has them: fixed length L and
+// the fixed table length. Computed apart from the table, so that pinning them does not build it
+// before the catalogue has named every record (Alike).
 template <class T>
-inline constexpr u32 fixed_length = table_of<T>.fixed_len;
+constexpr build::Scratch stated_fixed() {
+  static_assert(covers_structure<T>(), "the slots must describe the whole structure, in order");
+  return build::fixed_scratch<T>();
+}
 template <class T>
-inline constexpr u32 fixed_table_length = table_of<T>.fixed_table_len;
+inline constexpr u32 fixed_length = stated_fixed<T>().len;
 template <class T>
-inline constexpr bool has_vector = table_of<T>.has_vector;
+inline constexpr u32 fixed_table_length = stated_fixed<T>().table_len;
+template <class T>
+inline constexpr bool has_vector = build::has_vector<T>();
 
 }  // namespace kav::detail
 

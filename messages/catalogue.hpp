@@ -133,3 +133,16 @@ KAV_RECORD(kav_ot_cachelog, 5, in_place);        KAV_PIN_SIZE(kav_ot_cachelog, 8
 // ---- kav_sync: every message but these reuses its reference record's description ----
 KAV_RECORD(kav_sync_ifsamplerate_update, 4, in_place); KAV_PIN(kav_sync_ifsamplerate_update, 16, 40, 20);
 // clang-format on
+
+// Records laid out alike share the paths of the first of them in the packages' order
+// (codec/tables.hpp, Alike). Lists are named too; they share ListShape's paths whatever this says.
+// The first message opens the list once more, ahead of the commas the macro puts before each name.
+#define KAV_RECORD_TYPE(pkg, name) , pkg##_##name
+namespace kav::catalogue {
+using RecordOrder = detail::RecordOrder<kav_pid_state KAV_MESSAGES(KAV_RECORD_TYPE) KAV_SYNC_MESSAGES(KAV_RECORD_TYPE)>;
+}  // namespace kav::catalogue
+#undef KAV_RECORD_TYPE
+template <class T>
+requires(kav::catalogue::RecordOrder::names<T>) struct kav::detail::Alike<T> {
+  using type = kav::catalogue::RecordOrder::first_alike<T>;
+};

@@ -147,8 +147,18 @@ struct ScalarShape {
   Step step[64] = {};  // the scalar steps of the layout, in slot order
 };
 
-// The width each slot entry must leave room for, eight slots to a row: a scalar's width, 0 for
-// another slot. With n slots, row c stands for slots min(8c, n - 8) .. +7 (or 0 .. n - 1).
+// The slot entry lane l of row c holds, of n slot entries (-1: none). Eight slots to a row: with
+// n >= 8, row c stands for slots min(8c, n - 8) .. +7; fewer are read by two loads that may overlap
+// (n >= 4: slots 0..3 and n - 4..n - 1; n >= 2: slots 0, 1 and n - 2, n - 1; else slot 0), so
+// that no entry is read through memory written just before.
+constexpr int lane_slot(u32 c, u32 l, u32 n) {
+  if (n >= 8) return static_cast<int>(std::min(8 * c, n - 8) + l);
+  if (n >= 4) return static_cast<int>(l < 4 ? l : n - 8 + l);
+  if (n >= 2) return l < 2 ? static_cast<int>(l) : l < 4 ? static_cast<int>(n - 4 + l) : -1;
+  return n == 1 && l == 0 ? 0 : -1;
+}
+// The width each slot entry must leave room for, lane by lane: a scalar's width, 0 for another
+// slot or no slot.
 template <u32 Rows>
 struct EntryWidths {
   u16 lane[Rows == 0 ? 1 : Rows][8] = {};
@@ -156,12 +166,13 @@ struct EntryWidths {
 template <u32 Rows>
 constexpr EntryWidths<Rows> entry_widths(const ScalarShape& s, u32 n) {
   EntryWidths<Rows> w;
-  for (u32 c = 0; c < Rows; ++c) {
-    const u32 from = n < 8 ? 0 : std::min(8 * c, n - 8);
-    for (u32 i = 0; i < s.n; ++i)
-      for (u32 k = s.step[i].first; k < u32{s.step[i].first} + s.step[i].count; ++k)
-        if (k >= from && k < from + 8) w.lane[c][k - from] = static_cast<u16>(1u << s.step[i].width_log2);
-  }
+  for (u32 c = 0; c < Rows; ++c)
+    for (u32 l = 0; l < 8; ++l) {
+      const int k = lane_slot(c, l, n);
+      for (u32 i = 0; i < s.n; ++i)
+        if (k >= s.step[i].first && k < s.step[i].first + s.step[i].count)
+          w.lane[c][l] = static_cast<u16>(1u << s.step[i].width_log2);
+    }
   return w;
 }
 // Eight 16-bit lanes, and their difference where it is positive (else 0).
@@ -217,11 +228,22 @@ struct ScalarPaths {
     const Lanes limit = Lanes{} + static_cast<u16>(room < 0xFFFF ? room : 0xFFFF);
     Lanes over{};
     for (u32 c = 0; c < rows; ++c) {
-      Lanes e{};
-      if constexpr (nchecked >= 8)
+      Lanes e;
+      if constexpr (nchecked >= 8) {
         std::memcpy(&e, entries + 2 * std::min(8 * c, nchecked - 8), 16);
-      else
-        std::memcpy(&e, entries, 2 * nchecked);
+      } else {
+        using Halves = u64 __attribute__((vector_size(16)));
+        u64 lo = 0, hi = 0;
+        if constexpr (nchecked >= 4) {
+          lo = load_native<u64>(entries);
+          hi = load_native<u64>(entries + 2 * (nchecked - 4));
+        } else if constexpr (nchecked >= 2) {
+          lo = load_native<u32>(entries) | u64{load_native<u32>(entries + 2 * (nchecked - 2))} << 32;
+        } else {
+          lo = load_native<u16>(entries);
+        }
+        e = reinterpret_cast<Lanes>(Halves{lo, hi});
+      }
       Lanes w;
       std::memcpy(&w, widths.lane[c], 16);
       over |= sub_or_zero(e, sub_or_zero(limit, w));

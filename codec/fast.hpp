@@ -189,13 +189,12 @@ using Lanes = u16 __attribute__((vector_size(16)));
 
 template <ScalarShape S>
 struct ScalarPaths {
-  // Each scalar is stored whether present or not, an absent one into a sink (nothing is written
-  // past the table, even for a moment); the cursor advances by its width times its presence.
+  // A present scalar is stored at the table's next position, which its slot entry names; an absent
+  // one only gets entry 0.
   [[gnu::noinline]] static u32 out(u8* buf, u32 vt, u32 tbl, const u8* v) noexcept {
-    alignas(8) u8 sink[8];
     u8* const table = buf + tbl;
     u8* const entries = buf + vt + 4;
-    u8* at = table + 4;
+    std::size_t at = 4;  // table-relative
     [&]<std::size_t... I>(std::index_sequence<I...>) {
       (
           [&]() __attribute__((always_inline)) {
@@ -206,17 +205,20 @@ struct ScalarPaths {
 #pragma GCC unroll 8
             for (u32 k = 0; k < r.count; ++k, src += sizeof(U), e += 2) {
               const U x = load_native<U>(src);
-              const bool present = x != 0;
-              std::memcpy(present ? at : sink, &x, sizeof(U));
-              const u16 entry = static_cast<u16>(present ? at - table : 0);
-              std::memcpy(e, &entry, 2);
-              at += present * sizeof(U);
+              if (x != 0) {
+                const u16 entry = static_cast<u16>(at);
+                std::memcpy(table + at, &x, sizeof(U));
+                std::memcpy(e, &entry, 2);
+                at += sizeof(U);
+              } else {
+                std::memset(e, 0, 2);
+              }
             }
           }(),
           ...);
     }
     (std::make_index_sequence<S.n>{});
-    return static_cast<u32>(at - buf);
+    return tbl + static_cast<u32>(at);
   }
   static constexpr u32 nchecked = S.n == 0 ? 0 : S.step[S.n - 1].first + S.step[S.n - 1].count;
   static constexpr u32 rows = (nchecked + 7) / 8;

@@ -487,15 +487,15 @@ struct Paths {
     if constexpr (kNativeWire) {
       const u32 vlen = load_native<u16>(buf + vt);
       if (vlen == TO::table.vlen && decode(buf, t, vt, len - t, out)) return TO::table.size;
-      return unpack_rest(buf, len, out, m, t, vt, vlen);
+      return unpack_rest(buf, len, out, m, t, vt);
     }
     return unpack_slots(buf, len, out, m, t, vt);
   }
   // A table no plan took: decoded whatever its zeros, else by the slot rules.
-  // Out of line, so that the plans' path calls nothing.
-  [[gnu::noinline]] static u32 unpack_rest(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt,
-                                           u32 vlen) noexcept {
-    if (decode_any(buf, len, t, vt, vlen, out)) return TO::table.size;
+  // Out of line, so that the plans' path calls nothing; entered by a jump (six arguments, all in
+  // registers).
+  [[gnu::noinline]] static u32 unpack_rest(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept {
+    if (decode_any(buf, len, t, vt, load_native<u16>(buf + vt), out)) return TO::table.size;
     return unpack_slots(buf, len, out, m, t, vt);
   }
   // A whole message into a buffer of *len >= 4 bytes, byte order native: the full plan when it

@@ -4,6 +4,7 @@
 
 #include <bit>
 
+#include "codec/tables.hpp"
 #include "runtime/secure_mem.hpp"
 
 namespace kav::detail {
@@ -118,24 +119,16 @@ template <bool Swap>
   return decode_slots(m, item, c, tr, out);
 }
 
-// The out-of-line data of a nested table, vector or fixed array whose offset word at p lies inside
-// the buffer.
+// A vector whose count lies at q (the target of its offset word): the count into *count, its items
+// into one block (pointer into *items), each decoded by the list's item path (codec/fast.hpp), else
+// by the slot rules. On a failure the items not reached are zero; the block stays attached.
 template <bool Swap>
-[[nodiscard]] bool decode_target(const Message& m, const Slot& s, const Cursor<Swap> c, u32 p, u8* out) noexcept {
-  u32 q;
-  if (!target_ok(p, c.template load<u32>(p), q)) return false;
-  if (s.kind == Kind::nested) return decode_table(m, *s.sub, c, q, out + s.mem, s.sub->non_root);
+[[nodiscard, gnu::always_inline]] inline bool vector_in(const Message& m, const Table& item, const Cursor<Swap> c,
+                                                        u32 q, u8* count, u8* items_at) noexcept {
   if (!count_at(q, c.len)) return false;
   const u32 n = c.template load<u32>(q);
-  if (s.kind != Kind::vector) {
-    if (!elements_fit(q, n, s.width, c.len)) return false;
-    if (n != s.count) return false;  // only the exact count is accepted
-    array_in(c, s, q + 4, out + s.mem);
-    return true;
-  }
   if (!elements_fit(q, n, 4, c.len)) return false;
-  std::memcpy(out + s.mem, &n, 4);
-  const Table& item = *s.sub;
+  std::memcpy(count, &n, 4);
   const u64 bytes = u64{n} * item.size;
   if (bytes > 0xFFFFFFFFu) return false;  // never allocate a truncated size
   if (bytes == 0) return true;
@@ -145,7 +138,7 @@ template <bool Swap>
               "[KESMO]:Malloc unpack data unsuccess, size(%u)", static_cast<u32>(bytes));
     return false;
   }
-  std::memcpy(out + s.items, &items, sizeof items);
+  std::memcpy(items_at, &items, sizeof items);
   const u32 words = q + 4;  // inside the header checked above
   for (u32 i = 0; i < n; ++i) {
     if constexpr (!Swap && kNativeWire) {  // the items their layout's path takes, as a run (codec/fast.hpp)
@@ -159,6 +152,22 @@ template <bool Swap>
       return false;
     }
   }
+  return true;
+}
+
+// The out-of-line data of a nested table, vector or fixed array whose offset word at p lies inside
+// the buffer.
+template <bool Swap>
+[[nodiscard]] bool decode_target(const Message& m, const Slot& s, const Cursor<Swap> c, u32 p, u8* out) noexcept {
+  u32 q;
+  if (!target_ok(p, c.template load<u32>(p), q)) return false;
+  if (s.kind == Kind::nested) return decode_table(m, *s.sub, c, q, out + s.mem, s.sub->non_root);
+  if (s.kind == Kind::vector) return vector_in(m, *s.sub, c, q, out + s.mem, out + s.items);
+  if (!count_at(q, c.len)) return false;
+  const u32 n = c.template load<u32>(q);
+  if (!elements_fit(q, n, s.width, c.len)) return false;
+  if (n != s.count) return false;  // only the exact count is accepted
+  array_in(c, s, q + 4, out + s.mem);
   return true;
 }
 
@@ -288,17 +297,22 @@ bool decode_table(const Message& m, const Table& t, const Cursor<Swap> c, u32 po
   return decode_fields(m, t, c, tr, out);
 }
 
-// Releases the item array unpacking attached to msg and leaves its pointer null.
+// Every list's root is laid out as ListShape (codec/tables.hpp): its members at these offsets.
+using ListRoot = TableOf<ListShape>;
+constexpr u32 kListSize = ListRoot::table.size;
+constexpr u32 kListFirst = ListRoot::slot[0].mem;
+constexpr u32 kListCount = ListRoot::slot[1].mem;
+constexpr u32 kListItems = ListRoot::slot[1].items;
+
+// Releases the item array unpacking attached to a list and leaves its pointer null.
 void free_body(u8* msg, const Message& m) noexcept {
-  const Table& t = *m.table;
   bind_cache(m.unpack_unit);
   void* items;
-  const u32 at = t.slot[t.vector_slot].items;
-  std::memcpy(&items, msg + at, sizeof items);
+  std::memcpy(&items, msg + kListItems, sizeof items);
   if (items == nullptr) return;
   cache_release(m.unpack_unit, items, m.free_name);
   items = nullptr;
-  std::memcpy(msg + at, &items, sizeof items);
+  std::memcpy(msg + kListItems, &items, sizeof items);
 }
 
 template <bool Swap>
@@ -379,23 +393,27 @@ u32 unpack_slots(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 v
 // unpack_slots does on a failure. Every list shares it; no plan is tried, as the rules cost no more
 // here.
 u32 unpack_list(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept {
-  const Table& tab = *m.table;
   const Cursor<false> c{buf, len};
   const u32 vlen = c.load<u16>(vt), room = len - t;
   const u32 first = vlen >= 6 ? c.load<u16>(vt + 4) : 0;   // entry 0 and an entry beyond the vtable:
   const u32 second = vlen >= 8 ? c.load<u16>(vt + 6) : 0;  // absent
-  zero_run(out, tab.size);
+  zero_run(out, kListSize);
   bool ok = true;
   if (first != 0) {
     ok = field_fits(first, 4, room);
     if (ok) {
       const u32 x = c.load<u32>(t + first);
-      std::memcpy(out + tab.slot[0].mem, &x, 4);
+      std::memcpy(out + kListFirst, &x, 4);
     }
   }
-  if (ok && second != 0) ok = field_fits(second, 4, room) && decode_target(m, tab.slot[1], c, t + second, out);
-  if (!ok && tab.root == RootForm::in_place) free_body(out, m);
-  return tab.size;
+  if (ok && second != 0) {
+    u32 q;
+    const u32 p = t + second;
+    ok = field_fits(second, 4, room) && target_ok(p, c.load<u32>(p), q) &&
+         vector_in(m, *m.table->slot[1].sub, c, q, out + kListCount, out + kListItems);
+  }
+  if (!ok && m.table->root == RootForm::in_place) free_body(out, m);
+  return kListSize;
 }
 
 void free_unpacked(void* msg, const Message& m) noexcept {

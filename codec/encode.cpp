@@ -2,6 +2,7 @@
 // fast path (every scalar non-zero, so every position is a constant) sits beside the writer.
 #include "codec/encode.hpp"
 
+#include "codec/tables.hpp"
 #include "codec/writer.hpp"
 
 namespace kav::detail {
@@ -273,35 +274,40 @@ u32 pack_slots(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
 // vector is present, then the vector; the bytes write_slots writes, in a few moves. Every list
 // shares it.
 u32 pack_list(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
-  const Table& t = *m.table;
-  if (size_bound(t, v) > *len) [[unlikely]]
+  using L = TableOf<ListShape>;  // every list's root is laid out so
+  constexpr Slot s = L::slot[1];
+  constexpr u32 vt = 4, vlen = L::table.vlen, tbl = vt + vlen;
+  const bool present = vector_present(s, v);
+  const u32 n = vector_count(s, v);
+  const u64 bound = 4 + u64{L::table.max_size} + (present ? u64{n} * (4 + m.table->slot[1].sub->max_size) : 0);
+  if (bound > *len) [[unlikely]]
     return pack_exact(v, buf, len, m);
-  const Slot& s = t.slot[1];
   const Writer<false> w{buf};
-  const u32 vt = 4, tbl = vt + t.vlen;
   u32 cur = tbl + 4;
   u16 first = 0, second = 0;
   u32 word = 0, out_of_line = 0;
-  if (const u32 x = load_native<u32>(v + t.slot[0].mem); x != 0) {
+  if (const u32 x = load_native<u32>(v + L::slot[0].mem); x != 0) {
     w.put(cur, x);
     first = static_cast<u16>(cur - tbl);
     cur += 4;
   }
-  if (vector_present(s, v)) {
+  if (present) {
     word = cur;
     second = static_cast<u16>(cur - tbl);
     cur += 4;
-    out_of_line = 4 + 4 * vector_count(s, v);
+    out_of_line = 4 + 4 * n;
   }
   w.put(0, u32{tbl});
-  w.put(vt, t.vlen);
+  w.put(vt, u16{vlen});
   w.put(vt + 2, static_cast<u16>(cur - tbl + out_of_line));
   w.put(vt + 4, first);
   w.put(vt + 6, second);
-  w.put(tbl, u32{t.vlen});
-  if (word != 0) {
+  w.put(tbl, u32{vlen});
+  if (present) {
     w.put(word, cur - word);
-    cur = write_items(t, s, w, cur, v);
+    w.put(cur, n);
+    const u32 words = cur + 4;
+    cur = m.table->encode_items(buf, words, words + 4 * n, vector_items(s, v), n);
   }
   *len = cur;
   return 0;

@@ -125,11 +125,17 @@ void make(const Row& r, Area& a, std::vector<u8>& items, u32 count, u32 seed) {
 u32 u32_le(const u8* p) { return u32{p[0]} | u32{p[1]} << 8 | u32{p[2]} << 16 | u32{p[3]} << 24; }
 u32 u16_le(const u8* p) { return u32{p[0]} | u32{p[1]} << 8; }
 
+// Packs into a large buffer, and again into one of exactly the size that took (the encoder then
+// measures before it writes): both must give the same bytes.
 std::vector<u8> pack(const Api& api, const void* msg) {
   std::vector<u8> out(8192, 0xEE);
   u32 len = static_cast<u32>(out.size());
   EXPECT_EQ(api.pack(msg, out.data(), &len), 0u);
   out.resize(std::min<std::size_t>(len, out.size()));
+  std::vector<u8> exact(out.size(), 0xEE);
+  len = static_cast<u32>(exact.size());
+  EXPECT_EQ(api.pack(msg, exact.data(), &len), 0u);
+  EXPECT_EQ(exact, out) << "packed into a buffer of exactly its size";
   return out;
 }
 

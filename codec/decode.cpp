@@ -233,11 +233,11 @@ bool slot_rules(const Message& m, const Table& t, const Cursor<Swap> c, const Ta
 }
 
 // The table's fields into a record its caller has zeroed, with the result of the slot rules. In the
-// buffer's own byte order the layout's scalar path (codec/fast.hpp, ScalarPaths) reads every scalar
-// without a branch on its presence, a vtable shorter than the layout first copied into a zeroed
-// array; the other slots follow in slot order. A scalar that does not fit hands the whole table to
-// the slot rules before any is written, and a failing other slot puts the scalars after it back to zero, as the slot
-// rules would have left them.
+// buffer's own byte order the layout's scalar path (codec/fast.hpp, ScalarPaths) reads every
+// present scalar, a vtable shorter than the layout first copied into a zeroed array; the other
+// slots follow in slot order. A scalar that does not fit hands the whole table to the slot rules
+// before any is written, and a failing other slot puts the scalars after it back to zero, as the
+// slot rules would have left them.
 template <bool Swap>
 bool decode_slots(const Message& m, const Table& t, const Cursor<Swap> c, const TableRef& tr, u8* out) noexcept {
   if constexpr (Swap || !kNativeWire) {

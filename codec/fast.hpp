@@ -7,14 +7,14 @@
 // out alike share one set of paths, whichever messages carry them (codec/tables.hpp, Alike), and
 // one set serves every list's root (ListShape).
 //
-// Tables with zeros: ScalarPaths writes and reads a layout's scalars whatever their zeros, with no
-// branch on a value, a step at a time; it is keyed by the scalar steps alone, so layouts whose
-// scalars lie alike share it. A record's table with zeros is then taken whole by its layout's path
-// (encode_partial, decode_any): the scalars by ScalarPaths, a fixed array as one copy, a nested
-// table by the nested layout's own paths. The decoding side never logs or allocates: whatever is
-// not as the slot rules would take it without a fault goes back to them, from a zeroed record.
-// A whole list goes to unpack_list and pack_list (codec/decode.cpp, encode.cpp), which hand its
-// items to these paths.
+// Tables with zeros: ScalarPaths writes and reads a layout's scalars whatever their zeros, a step
+// at a time, one test of presence per scalar and every position known but the cursor's; it is keyed
+// by the scalar steps alone, so layouts whose scalars lie alike share it. A record's table with
+// zeros is then taken whole by its layout's path (encode_partial, decode_any): the scalars by
+// ScalarPaths, a fixed array as one copy, a nested table by the nested layout's own paths. The
+// decoding side never logs or allocates: whatever is not as the slot rules would take it without a
+// fault goes back to them, from a zeroed record. A whole list goes to unpack_list and pack_list
+// (codec/decode.cpp, encode.cpp), which hand its items to these paths.
 #pragma once
 
 #include <cstdint>
@@ -187,43 +187,6 @@ using Lanes = u16 __attribute__((vector_size(16)));
 #endif
 }
 
-// Address sanitizer sees no load written in assembly: with it, every load stays in C.
-#if defined(__SANITIZE_ADDRESS__)
-#define KAV_ASM_LOADS 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KAV_ASM_LOADS 0
-#endif
-#endif
-#if !defined(KAV_ASM_LOADS) && defined(__x86_64__)
-#define KAV_ASM_LOADS 1
-#elif !defined(KAV_ASM_LOADS)
-#define KAV_ASM_LOADS 0
-#endif
-
-// The U at table + o where the slot entry o is non-zero, else 0 (offset 0 reads the vtable
-// reference, always in bounds). On x86_64 a load and a conditional move the compiler cannot turn
-// into more: given the selection in C, it spends a register copy on each scalar.
-template <class U>
-[[nodiscard, gnu::always_inline]] inline U load_if(const u8* table, u32 o) noexcept {
-#if KAV_ASM_LOADS
-  using W = std::conditional_t<sizeof(U) == 8, u64, u32>;
-  using A [[gnu::may_alias]] = U;
-  const A& at = *reinterpret_cast<const A*>(table + o);
-  const W zero = 0;
-  W w;
-  if constexpr (sizeof(U) == 1)
-    asm("movzbl %1, %0\n\ttest %k2, %k2\n\tcmovz %3, %0" : "=&r"(w) : "m"(at), "r"(o), "r"(zero) : "cc");
-  else if constexpr (sizeof(U) == 2)
-    asm("movzwl %1, %0\n\ttest %k2, %k2\n\tcmovz %3, %0" : "=&r"(w) : "m"(at), "r"(o), "r"(zero) : "cc");
-  else
-    asm("mov %1, %0\n\ttest %k2, %k2\n\tcmovz %3, %0" : "=&r"(w) : "m"(at), "r"(o), "r"(zero) : "cc");
-  return static_cast<U>(w);
-#else
-  return load_native<U>(table + o) & static_cast<U>(static_cast<u64>(-static_cast<std::int64_t>(o) >> 63));
-#endif
-}
-
 template <ScalarShape S>
 struct ScalarPaths {
   // A present scalar is stored at the table's next position, which its slot entry names; an absent
@@ -291,16 +254,10 @@ struct ScalarPaths {
     std::memcpy(half, &over, 16);
     return (half[0] | half[1]) == 0;
   }
-  static constexpr bool wide = [] {
-    for (u32 i = 0; i < S.n; ++i)
-      if (S.step[i].width_log2 == 3) return true;
-    return false;
-  }();
-  // Every member is written: the value at table + entry where the entry is non-zero, else zero
-  // (offset 0 reads the vtable reference, in bounds: a table of an 8-byte scalar needs a room of 8).
+  // Into a record its caller has zeroed: each scalar whose entry is non-zero, from table + entry.
   // False, having written nothing, when an entry does not fit the room.
   [[gnu::noinline]] static bool in(const u8* table, const u8* entries, u32 room, u8* out) noexcept {
-    if ((wide && room < 8) || !entries_fit(entries, room)) return false;
+    if (!entries_fit(entries, room)) return false;
     [&]<std::size_t... I>(std::index_sequence<I...>) {
       (
           [&]() __attribute__((always_inline)) {
@@ -310,9 +267,7 @@ struct ScalarPaths {
             u8* dst = out + r.mem;
 #pragma GCC unroll 8
             for (u32 k = 0; k < r.count; ++k, e += 2, dst += sizeof(U)) {
-              const u32 o = load_native<u16>(e);
-              const U x = load_if<U>(table, o);
-              std::memcpy(dst, &x, sizeof(U));
+              if (const u32 o = load_native<u16>(e); o != 0) std::memcpy(dst, table + o, sizeof(U));
             }
           }(),
           ...);
@@ -422,7 +377,7 @@ struct Paths {
     if constexpr (TO::vector) {  // a list (never an item) is decoded by unpack_list
       return false;
     } else if constexpr (scalars_only) {
-      zero_gaps<TO::gaps>(out, std::make_index_sequence<TO::gaps.size()>{});
+      zero_run(out, TO::table.size);
       return TO::SP::in(buf + t, buf + vt + 4, len - t, out);
     } else {
       return decode_others(buf, len, t, vt, out);

@@ -20,8 +20,9 @@
 //               copy (Run).
 //   step        consecutive scalar slots of one width whose members lie back to back, or one other
 //               slot: what the slot rules walk (Step).
-//   scalar path a layout's scalars written or read whatever their zeros, with no branch on a value:
-//               one pair of functions per sequence of scalar steps (codec/fast.hpp, ScalarPaths).
+//   scalar path a layout's scalars written or read whatever their zeros, at positions known at
+//               compile time: one pair of functions per sequence of scalar steps (codec/fast.hpp,
+//               ScalarPaths).
 //   root form   how __unpack reads the root table: in place (its header checked by __unpack itself)
 //               or delegating (handed to the record's table decoder, which logs under its own name).
 //   unit        one of the four runtime states (kav and kav_sync, each unpack and send side): its
@@ -88,10 +89,10 @@ using FixedOne = void (*)(u8* buf, const u8* v) noexcept;
 struct Message;
 using UnpackFast = u32 (*)(const u8* buf, u32 len, u8* out, const Message& m, u32 t, u32 vt) noexcept;
 using PackFast = u32 (*)(const u8* v, u8* buf, u32* len, const Message& m) noexcept;
-// A layout's scalars in slot order, each as wide as its member and without a branch on its value
-// (codec/fast.hpp, ScalarPaths): written behind the vtable reference of the table at tbl with their
-// slot entries (returns the position after the last), or read from the table's slot entries into
-// the record (false, having written nothing, when one does not end inside the table's room).
+// A layout's scalars in slot order, each as wide as its member (codec/fast.hpp, ScalarPaths):
+// written behind the vtable reference of the table at tbl with their slot entries (returns the
+// position after the last), or read from the table's slot entries into a record the caller has
+// zeroed (false, having written nothing, when one does not end inside the table's room).
 using ScalarsOut = u32 (*)(u8* buf, u32 vt, u32 tbl, const u8* v) noexcept;
 using ScalarsIn = bool (*)(const u8* table, const u8* entries, u32 room, u8* out) noexcept;
 using EncodeItems = u32 (*)(u8* buf, u32 words, u32 cur, const u8* items, u32 n) noexcept;

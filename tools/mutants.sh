@@ -81,6 +81,7 @@ m size_bound_items      codec/encode.cpp '* (4 + s.sub->max_size);' '* (s.sub->m
 # fixed encoder
 m fixed_last_run_lost   codec/fast.hpp   'v, std::make_index_sequence<TO::fixed_runs.size()>{});' 'v, std::make_index_sequence<TO::fixed_runs.size() - (TO::fixed_runs.size() != 0)>{});'
 m entry_lanes_high_unread codec/fast.hpp 'hi = load_native<u64>(entries + 2 * (nchecked - 4));' 'hi = lo;'
+m scalars_unzeroed      codec/fast.hpp   '      zero_run(out, TO::table.size);\n      return TO::SP::in(' '      return TO::SP::in('
 m fixed_swap_count      codec/fixed.cpp 'w.put(pos + 4, u32{s.count});' 'w.put(pos + 4, u32{s.count} + 1u);'
 m fixed_swap_padding    codec/fixed.cpp 'std::memset(buf, 0, t.fixed_len);' 'std::memset(buf, 0, t.fixed_len - 4);'
 # constant tables

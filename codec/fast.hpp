@@ -149,8 +149,8 @@ struct ScalarShape {
 
 // The slot entry lane l of row c holds, of n slot entries (-1: none). Eight slots to a row: with
 // n >= 8, row c stands for slots min(8c, n - 8) .. +7; fewer are read by two loads that may overlap
-// (n >= 4: slots 0..3 and n - 4..n - 1; n >= 2: slots 0, 1 and n - 2, n - 1; else slot 0), so
-// that no entry is read through memory written just before.
+// (n >= 4: slots 0..3 and n - 4..n - 1; n >= 2: slots 0, 1 and n - 2, n - 1; else slot 0), straight
+// into the register: a copy through the stack would make the load wait for the stores before it.
 constexpr int lane_slot(u32 c, u32 l, u32 n) {
   if (n >= 8) return static_cast<int>(std::min(8 * c, n - 8) + l);
   if (n >= 4) return static_cast<int>(l < 4 ? l : n - 8 + l);

@@ -59,16 +59,6 @@ u64 table_size(const Table& t, const u8* v) noexcept {
   return total;
 }
 
-// The largest compact size v can have, in O(1): every scalar counted present.
-[[nodiscard, gnu::always_inline]] inline u64 size_bound(const Table& t, const u8* v) noexcept {
-  u64 bound = 4 + u64{t.max_size};
-  if (t.has_vector) {
-    const Slot& s = t.slot[t.vector_slot];
-    if (vector_present(s, v)) bound += u64{vector_count(s, v)} * (4 + s.sub->max_size);
-  }
-  return bound;
-}
-
 template <bool Swap>
 u32 write_table(const Table& t, Writer<Swap> w, u32 pos, const u8* v) noexcept;
 template <bool Swap>
@@ -261,7 +251,7 @@ u32 pack(const void* msg, u8* buf, u32* len, const Message& m) noexcept {
 // (its layout's path has had it first).
 u32 pack_slots(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
   const Table& t = *m.table;
-  if (size_bound(t, v) > *len) [[unlikely]]
+  if (4 + u64{t.max_size} > *len) [[unlikely]]  // the largest encoding: every scalar present
     return pack_exact(v, buf, len, m);
   const Writer<false> w{buf};
   w.put(0, u32{4u + t.vlen});
@@ -279,6 +269,7 @@ u32 pack_list(const u8* v, u8* buf, u32* len, const Message& m) noexcept {
   constexpr u32 vt = 4, vlen = L::table.vlen, tbl = vt + vlen;
   const bool present = vector_present(s, v);
   const u32 n = vector_count(s, v);
+  // The largest encoding: every scalar present, each item as large as its layout's can be.
   const u64 bound = 4 + u64{L::table.max_size} + (present ? u64{n} * (4 + m.table->slot[1].sub->max_size) : 0);
   if (bound > *len) [[unlikely]]
     return pack_exact(v, buf, len, m);

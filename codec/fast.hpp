@@ -187,6 +187,12 @@ using Lanes = u16 __attribute__((vector_size(16)));
 #endif
 }
 
+// One pair of functions per scalar shape, unrolled: every position but the cursor's is a constant.
+// A single shared pair reading a per-shape table (a 64-bit presence mask walked bit by bit to read,
+// a run at a time entered by its count to write) keeps far less code in the instruction cache,
+// but costs a dispatch per run and an indexed load per scalar: measured on the mixed traffic, a
+// shared writer alone took 69 more instructions per message and was 11-13 % slower round-robin,
+// 16-21 % in the hot loop.
 template <ScalarShape S>
 struct ScalarPaths {
   // A present scalar is stored at the table's next position, which its slot entry names; an absent

@@ -77,7 +77,7 @@ m table_len_plus1       codec/encode.cpp 'w.put(vt + 2, static_cast<u16>(table_l
 m list_table_len_plus1  codec/encode.cpp 'static_cast<u16>(cur - tbl + out_of_line)' 'static_cast<u16>(cur - tbl + out_of_line + 1)'
 m list_zero_u32_written codec/encode.cpp '; x != 0) {\n    w.put(cur, x);' '; true) {\n    w.put(cur, x);'
 m item_word_to_vtable   codec/encode.cpp 'w.put(at, cur + item.vlen - at);' 'w.put(at, cur - at);'
-m size_bound_items      codec/encode.cpp '* (4 + m.table->slot[1].sub->max_size)' '* (m.table->slot[1].sub->max_size)'
+m list_bound_items      codec/encode.cpp '* (4 + m.table->slot[1].sub->max_size)' '* (m.table->slot[1].sub->max_size)'
 # fixed encoder
 m fixed_last_run_lost   codec/fast.hpp   'v, std::make_index_sequence<TO::fixed_runs.size()>{});' 'v, std::make_index_sequence<TO::fixed_runs.size() - (TO::fixed_runs.size() != 0)>{});'
 m entry_lanes_high_unread codec/fast.hpp 'hi = load_native<u64>(entries + 2 * (nchecked - 4));' 'hi = lo;'
